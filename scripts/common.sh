@@ -1,0 +1,42 @@
+# Shared by the scripts in this folder: installing what is missing, building.
+# Source it; it expects $root to be the top of the source tree.
+
+# Debian packages the build and the tests need.
+build_packages=(cmake g++ make libsdl1.2-compat-dev libgl-dev libglu1-mesa-dev
+                libgtest-dev libgmock-dev libbenchmark-dev)
+run_packages=(xvfb xdotool imagemagick x11-apps libgl1-mesa-dri libegl-mesa0 procps)
+
+# Installs with apt-get whichever of the named packages are not installed yet;
+# does nothing (and needs no network) when all of them are.
+install_missing() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null | grep -qx installed ||
+            missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo[@]}" apt-get update -qq &&
+        "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Configures (once) and builds the given preset.
+build_preset() {
+    local preset=$1
+    cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j "$(nproc)"
+}
+
+# Starts a private Xvfb on a free display and sets DISPLAY and xvfb_pid.
+start_xvfb() {
+    local fifo
+    fifo=$(mktemp -u) && mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    xvfb_pid=$!
+    local number
+    read -r number <"$fifo"
+    rm -f "$fifo"
+    export DISPLAY=":$number"
+}

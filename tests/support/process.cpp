@@ -1,0 +1,195 @@
+#include "process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace testsupport {
+
+const char *flyoverpath()
+{
+    return FLYOVER_BINARY;
+}
+
+static std::vector<char *> cargv(const std::vector<std::string> &argv)
+{
+    std::vector<char *> out;
+    for (const std::string &a : argv)
+        out.push_back(const_cast<char *>(a.c_str()));
+    out.push_back(nullptr);
+    return out;
+}
+
+static std::string tempfile(const char *tag)
+{
+    std::string path = std::string(P_tmpdir) + "/flyover-test-" + tag + "-XXXXXX";
+    int fd = mkstemp(path.data());
+    if (fd < 0)
+        throw std::runtime_error("mkstemp failed");
+    close(fd);
+    return path;
+}
+
+XServer::XServer(const std::vector<std::string> &extraargs)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        throw std::runtime_error("pipe failed");
+    std::vector<std::string> argv = {"Xvfb",   "-displayfd", std::to_string(fds[1]), "-screen", "0",
+                                     "800x600x24", "-nolisten", "tcp"};
+    argv.insert(argv.end(), extraargs.begin(), extraargs.end());
+    pid_ = fork();
+    if (pid_ == 0) {
+        close(fds[0]);
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        setpgid(0, 0); // keep our signals (Ctrl-C to ctest) from reaching it first
+        std::vector<char *> args = cargv(argv);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    // Xvfb writes the display number once it accepts connections.
+    std::string number;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n')
+        number += c;
+    close(fds[0]);
+    if (number.empty()) {
+        waitpid(pid_, nullptr, 0);
+        throw std::runtime_error("Xvfb did not start");
+    }
+    display_ = ":" + number;
+}
+
+XServer::~XServer()
+{
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+}
+
+Child spawn(const std::vector<std::string> &argv,
+            const std::vector<std::pair<std::string, const char *>> &setenvs)
+{
+    Child child;
+    child.outpath = tempfile("out");
+    child.errpath = tempfile("err");
+    child.pid = fork();
+    if (child.pid == 0) {
+        int out = open(child.outpath.c_str(), O_WRONLY | O_TRUNC);
+        int err = open(child.errpath.c_str(), O_WRONLY | O_TRUNC);
+        dup2(out, 1);
+        dup2(err, 2);
+        for (const auto &[name, value] : setenvs) {
+            if (value)
+                setenv(name.c_str(), value, 1);
+            else
+                unsetenv(name.c_str());
+        }
+        std::vector<char *> args = cargv(argv);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    if (child.pid < 0)
+        throw std::runtime_error("fork failed");
+    return child;
+}
+
+static double now()
+{
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
+int waitfor(const Child &child, double seconds)
+{
+    double deadline = now() + seconds;
+    for (;;) {
+        int status;
+        pid_t r = waitpid(child.pid, &status, WNOHANG);
+        if (r == child.pid)
+            return status;
+        if (r < 0 && errno != EINTR)
+            return -1;
+        if (now() > deadline)
+            return -1;
+        usleep(5000);
+    }
+}
+
+void killchild(const Child &child)
+{
+    if (child.pid > 0 && waitpid(child.pid, nullptr, WNOHANG) == 0) {
+        kill(child.pid, SIGKILL);
+        waitpid(child.pid, nullptr, 0);
+    }
+}
+
+std::string readfile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string stdoutof(const Child &child)
+{
+    return readfile(child.outpath);
+}
+
+std::string stderrof(const Child &child)
+{
+    return readfile(child.errpath);
+}
+
+int runon(const std::string &display, const std::vector<std::string> &argv)
+{
+    Child c = spawn(argv, {{"DISPLAY", display.c_str()}});
+    int status = waitfor(c, 30);
+    killchild(c);
+    unlink(c.outpath.c_str());
+    unlink(c.errpath.c_str());
+    return status;
+}
+
+Picture screenshot(const std::string &display)
+{
+    std::string path = tempfile("shot");
+    Picture p;
+    // PPM: a short text header, then raw RGB.
+    int status = runon(display, {"import", "-window", "root", "-depth", "8", "ppm:" + path});
+    std::string data = readfile(path);
+    unlink(path.c_str());
+    if (status != 0)
+        return p;
+    std::istringstream in(data);
+    std::string magic;
+    int maxval = 0;
+    in >> magic >> p.width >> p.height >> maxval;
+    in.get();
+    if (magic != "P6" || maxval != 255)
+        return Picture{};
+    size_t size = size_t(p.width) * p.height * 3;
+    p.rgb.resize(size);
+    in.read(reinterpret_cast<char *>(p.rgb.data()), std::streamsize(size));
+    if (size_t(in.gcount()) != size)
+        return Picture{};
+    return p;
+}
+
+} // namespace testsupport

@@ -1,0 +1,66 @@
+// Helpers for tests that run real programs: a private Xvfb, child processes
+// with captured output, waiting with a deadline, key presses and screenshots.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace testsupport {
+
+// Path of the flyover binary under test.
+const char *flyoverpath();
+
+// A private X server on a free display number, started with -displayfd so it
+// never touches the user's display. Stopped when the object goes away.
+class XServer {
+  public:
+    explicit XServer(const std::vector<std::string> &extraargs = {});
+    ~XServer();
+    XServer(const XServer &) = delete;
+    XServer &operator=(const XServer &) = delete;
+    const std::string &display() const { return display_; }
+
+  private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+// A child process whose standard output and error go to temporary files.
+struct Child {
+    pid_t pid = -1;
+    std::string outpath, errpath;
+};
+
+// Starts argv[0] (searched in PATH) with the environment changed by setenv
+// (name, value) pairs; a value of nullptr removes the variable.
+Child spawn(const std::vector<std::string> &argv,
+            const std::vector<std::pair<std::string, const char *>> &setenv = {});
+
+// Waits up to seconds for the child to end. Returns its wait status, or -1
+// if it is still running at the deadline (it is then left running).
+int waitfor(const Child &child, double seconds);
+
+// Kills the child if it still runs and reaps it.
+void killchild(const Child &child);
+
+std::string readfile(const std::string &path);
+std::string stdoutof(const Child &child);
+std::string stderrof(const Child &child);
+
+// Runs a helper command to the end and returns its exit status
+// (xdotool, for example), with DISPLAY set to display.
+int runon(const std::string &display, const std::vector<std::string> &argv);
+
+// An RGB picture of the whole screen, 3 bytes a pixel, row by row.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;
+};
+
+// Takes a screenshot from outside the program (ImageMagick's import).
+Picture screenshot(const std::string &display);
+
+} // namespace testsupport
