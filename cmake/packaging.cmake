@@ -1,0 +1,67 @@
+# What `cmake --install` puts on a system, and the Debian package made of it.
+#
+# Installed: the program, its man page (section 6, gzipped as Debian wants),
+# a desktop entry and a scalable icon. The libraries and test programs of the
+# build have no install rules, so nothing else is installed.
+include(GNUInstallDirs)
+
+set(dist ${PROJECT_SOURCE_DIR}/dist)
+
+# The man page is compressed at build time: reproducibly (-n leaves out the
+# name and time stamp), at the strongest level.
+set(manpage ${PROJECT_BINARY_DIR}/dist/flyover.6.gz)
+add_custom_command(
+  OUTPUT ${manpage}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/dist
+  COMMAND gzip -9n -c ${dist}/flyover.6 > ${manpage}
+  DEPENDS ${dist}/flyover.6
+  COMMENT "Compressing the man page"
+  VERBATIM)
+add_custom_target(manpage ALL DEPENDS ${manpage})
+
+install(TARGETS flyover RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${manpage} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES ${dist}/flyover.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${dist}/flyover.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+# Debian requires a copyright file and a changelog in every package. They
+# belong to the package, not to a plain install: they live in a component of
+# their own that `cmake --install` leaves out and CPack adds below.
+set(changelog ${PROJECT_BINARY_DIR}/dist/changelog.gz)
+add_custom_command(
+  OUTPUT ${changelog}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/dist
+  COMMAND gzip -9n -c ${dist}/changelog > ${changelog}
+  DEPENDS ${dist}/changelog
+  COMMENT "Compressing the changelog"
+  VERBATIM)
+add_custom_target(changelog ALL DEPENDS ${changelog})
+install(FILES ${dist}/copyright ${changelog}
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/flyover
+        COMPONENT debian EXCLUDE_FROM_ALL)
+
+# The Debian package: `cpack -G DEB` in a build tree (scripts/package makes a
+# Release one). Dependencies are computed from the libraries the program links.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME flyover)
+set(CPACK_PACKAGE_CONTACT "flyover developers <flyover@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "real-time 3-D fly-over of an endless random city")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Flyover switches the display to a full-screen OpenGL mode and flies a camera\n"
+    "over and through a city it makes up at start-up: thousands of dark towers\n"
+    "and floating beams, see-through cloud sheets and red-brown ground tiles,\n"
+    "streaming toward the viewer without end. Every run shows a different city.\n"
+    "The keys 1, 2 and 3 choose a camera program, Escape ends the demo.")
+string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+set(CPACK_PACKAGE_INSTALL_DIRECTORY flyover)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION x11)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+set(CPACK_STRIP_FILES ON)
+# Everything a plain install puts in place, plus the Debian documents.
+set(CPACK_INSTALL_CMAKE_PROJECTS
+    "${PROJECT_BINARY_DIR};flyover;ALL;/"
+    "${PROJECT_BINARY_DIR};flyover;debian;/")
+include(CPack)
