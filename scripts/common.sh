@@ -7,7 +7,7 @@ build_packages=(cmake g++ make libsdl1.2-compat-dev libgl-dev libglu1-mesa-dev
 run_packages=(xvfb xdotool imagemagick x11-apps libgl1-mesa-dri libegl-mesa0 procps)
 # What the checks beyond the unit tests use: memory and static checks, packaging.
 check_packages=(valgrind clang-tidy clang-format cppcheck
-                desktop-file-utils lintian groff-base man-db dpkg-dev fakeroot file)
+                desktop-file-utils lintian groff-base man-db dpkg-dev fakeroot file libxml2-utils)
 
 # Installs with apt-get whichever of the named packages are not installed yet;
 # does nothing (and needs no network) when all of them are.

@@ -1,0 +1,86 @@
+// What `cmake --install` puts in place, and the man page, desktop entry and
+// icon checked with the tools desktops and distributions use.
+#include "tools.h"
+
+#include "process.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+namespace
+{
+
+const std::string dist = SOURCE_DIR "/dist/";
+
+// The lines of a text, each without its newline.
+std::vector<std::string> linesof(const std::string &text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+TEST(Install, PutsOnlyTheProgramManPageDesktopEntryAndIcon)
+{
+    // The build also makes libraries, tests and benchmarks: none may be installed.
+    TempDir prefix;
+    Ran install = run({CMAKE_COMMAND, "--install", BUILD_DIR, "--prefix", prefix.path()});
+    ASSERT_EQ(install.status, 0) << install.out << install.err;
+    std::set<std::string> expected = {
+        "bin/flyover",
+        "share/man/man6/flyover.6.gz",
+        "share/applications/flyover.desktop",
+        "share/icons/hicolor/scalable/apps/flyover.svg",
+    };
+    EXPECT_EQ(filesunder(prefix.path()), expected);
+    EXPECT_EQ(gunzip(prefix.path() + "/share/man/man6/flyover.6.gz"),
+              testsupport::readfile(dist + "flyover.6"));
+}
+
+TEST(ManPage, FormatsWithoutWarnings)
+{
+    Ran groff = run({"groff", "-ww", "-man", "-z", dist + "flyover.6"});
+    EXPECT_EQ(groff.status, 0);
+    EXPECT_EQ(groff.err, "");
+}
+
+TEST(ManPage, RendersEverySectionAndEveryStartUpMessage)
+{
+    // The compressed page the build installs, read as a user reads it.
+    Ran man = run({"man", "-l", BUILD_DIR "/dist/flyover.6.gz"},
+                  {{"MANWIDTH", "80"}, {"LC_ALL", "C.UTF-8"}});
+    ASSERT_EQ(man.status, 0) << man.err;
+    EXPECT_EQ(man.err, "");
+    std::vector<std::string> lines = linesof(man.out);
+    for (const char *heading : {"NAME", "SYNOPSIS", "DESCRIPTION", "KEYS", "EXIT STATUS",
+                                "DIAGNOSTICS", "ENVIRONMENT", "BUGS"})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), heading), lines.end()) << heading;
+    for (const char *message : {"Video initialization failed: ", "Video query failed: ",
+                                "Video mode set failed: ", "Setting keyboard repeat failed: "})
+        EXPECT_NE(man.out.find(message), std::string::npos) << message;
+    EXPECT_NE(lines.back().find("flyover " PROJECT_VERSION), std::string::npos) << lines.back();
+}
+
+TEST(DesktopEntry, IsValidAndStartsTheInstalledProgramWithItsIcon)
+{
+    Ran validate = run({"desktop-file-validate", dist + "flyover.desktop"});
+    EXPECT_EQ(validate.status, 0);
+    EXPECT_EQ(validate.out + validate.err, "") << "warnings or hints";
+    // Desktops find the program in PATH and the icon by its file's base name.
+    std::vector<std::string> lines = linesof(testsupport::readfile(dist + "flyover.desktop"));
+    for (const char *line : {"Exec=flyover", "Icon=flyover"})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+}
+
+TEST(Icon, IsWellFormedSvg)
+{
+    Ran lint = run({"xmllint", "--noout", dist + "flyover.svg"});
+    EXPECT_EQ(lint.status, 0) << lint.err;
+    EXPECT_NE(testsupport::readfile(dist + "flyover.svg").find("<svg "), std::string::npos);
+}
+
+} // namespace

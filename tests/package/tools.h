@@ -1,0 +1,43 @@
+// Running the checking tools and looking at what they leave on disk.
+#pragma once
+
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+// What a finished command left: its exit status (-1 if it did not exit
+// normally within its time) and everything it wrote.
+struct Ran {
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs argv[0] (searched in PATH) to its end, with the environment changed
+// as testsupport::spawn does.
+Ran run(const std::vector<std::string> &argv,
+        const std::vector<std::pair<std::string, const char *>> &setenv = {});
+
+// A fresh directory under the system's temporary one, removed with all its
+// contents when the object goes away.
+class TempDir
+{
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    const std::string &path() const
+    {
+        return path_;
+    }
+
+  private:
+    std::string path_;
+};
+
+// The regular files below dir, as paths relative to it.
+std::set<std::string> filesunder(const std::string &dir);
+
+// The text of a gzip-compressed file.
+std::string gunzip(const std::string &path);
