@@ -1,0 +1,91 @@
+// Counts the frames a program shows without changing the program: loaded
+// with LD_PRELOAD, it stands in for SDL_GL_SwapBuffers and glClear, passes
+// each call on, and notes the time.
+//
+//   SWAPCOUNT_OUT      file that gets the result (nothing is measured without it)
+//   SWAPCOUNT_SKIP     frames to let pass first, for start-up and warm-up (300)
+//   SWAPCOUNT_SECONDS  length of the measurement (10)
+//
+// At the end of the measurement it writes one line, "frames seconds outside":
+// the frames swapped, the seconds they took, and the seconds spent between a
+// swap's return and the next glClear, which is everything a loop turn does
+// besides drawing (event handling and the animation step, in the program).
+// The file is written under another name and renamed, so a reader that waits
+// for it never sees half of it.
+#include <dlfcn.h>
+#include <time.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace
+{
+
+using GLbitfield = unsigned int;
+using swapfn = void (*)();
+using clearfn = void (*)(GLbitfield);
+
+double now()
+{
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
+long envnumber(const char *name, long fallback)
+{
+    const char *value = getenv(name);
+    return value ? atol(value) : fallback;
+}
+
+struct Measurement {
+    const char *out = getenv("SWAPCOUNT_OUT");
+    long skip = std::max(1L, envnumber("SWAPCOUNT_SKIP", 300));
+    double seconds = envnumber("SWAPCOUNT_SECONDS", 10);
+    long swaps = 0;      // since the start of the process
+    double start = 0;    // of the measurement, at the return of swap `skip`
+    double lastswap = 0; // return of the latest swap
+    double outside = 0;  // seconds between swaps and the following clears
+    bool done = false;
+};
+
+Measurement m;
+
+void finish(double t)
+{
+    m.done = true;
+    std::string tmp = std::string(m.out) + ".tmp";
+    FILE *f = fopen(tmp.c_str(), "w");
+    if (!f)
+        return;
+    fprintf(f, "%ld %.6f %.6f\n", m.swaps - m.skip, t - m.start, m.outside);
+    fclose(f);
+    rename(tmp.c_str(), m.out);
+}
+
+} // namespace
+
+extern "C" void SDL_GL_SwapBuffers()
+{
+    static const swapfn real = swapfn(dlsym(RTLD_NEXT, "SDL_GL_SwapBuffers"));
+    real();
+    if (!m.out || m.done)
+        return;
+    double t = now();
+    m.swaps++;
+    if (m.swaps == m.skip)
+        m.start = t;
+    else if (m.swaps > m.skip && t - m.start >= m.seconds)
+        finish(t);
+    m.lastswap = t;
+}
+
+extern "C" void glClear(GLbitfield mask)
+{
+    static const clearfn real = clearfn(dlsym(RTLD_NEXT, "glClear"));
+    if (m.out && !m.done && m.swaps >= m.skip)
+        m.outside += now() - m.lastswap;
+    real(mask);
+}
