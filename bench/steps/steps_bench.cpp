@@ -18,10 +18,14 @@
 static bool counting = false;
 static long allocations = 0;
 
+// The C library's own allocator, under the names it exports for this use.
+// NOLINTBEGIN(bugprone-reserved-identifier)
 extern "C" void *__libc_malloc(size_t size);
 extern "C" void *__libc_calloc(size_t count, size_t size);
 extern "C" void *__libc_realloc(void *old, size_t size);
+// NOLINTEND(bugprone-reserved-identifier)
 
+// NOLINTBEGIN(readability-inconsistent-declaration-parameter-name)
 extern "C" void *malloc(size_t size) noexcept
 {
     allocations += counting;
@@ -39,6 +43,7 @@ extern "C" void *realloc(void *old, size_t size) noexcept
     allocations += counting;
     return __libc_realloc(old, size);
 }
+// NOLINTEND(readability-inconsistent-declaration-parameter-name)
 
 // Allocations seen while each benchmark's loops ran, over all its runs.
 static std::map<std::string, long> allocated;
@@ -63,19 +68,22 @@ static void storez()
 {
     for (int i = 0; i < cloudcount; i++) {
         Vertex3 *v = &cloud_verts[i * sheetcorners];
-        GLfloat z = cloudz[i].zpos, far = z + cloudz[i].hpos;
+        GLfloat z = cloudz[i].zpos;
+        GLfloat far = z + cloudz[i].hpos;
         v[0].z = v[1].z = z;
         v[2].z = v[3].z = far;
     }
     for (int i = 0; i < citycount; i++) {
         Vertex3 *v = &city_verts[i * citycorners];
-        GLfloat z = cityz[i].zpos, far = z + cityz[i].dpos;
+        GLfloat z = cityz[i].zpos;
+        GLfloat far = z + cityz[i].dpos;
         v[0].z = v[1].z = v[2].z = v[3].z = z;
         v[4].z = v[5].z = v[6].z = v[7].z = far;
     }
     for (int i = 0; i < floorcount; i++) {
         Vertex3 *v = &floor_verts[i * sheetcorners];
-        GLfloat z = floorz[i].zpos, far = z + floorz[i].hpos;
+        GLfloat z = floorz[i].zpos;
+        GLfloat far = z + floorz[i].hpos;
         v[0].z = v[1].z = z;
         v[2].z = v[3].z = far;
     }

@@ -19,6 +19,7 @@ void steps(int n)
 
 bool samecam(const mycam &a, const mycam &b)
 {
+    // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison): unchanged means byte for byte
     return memcmp(&a, &b, sizeof a) == 0;
 }
 
@@ -140,7 +141,8 @@ TEST(Director, OnlyTheActiveProgramMovesAndAChosenOneResumesOnTheSameStep)
     fixture::generate(3);
     fxcounter = 0; // no switch in this test
     steps(50);
-    const mycam program0 = mycamz[0], program2 = mycamz[2];
+    const mycam program0 = mycamz[0];
+    const mycam program2 = mycamz[2];
     whichcam = 1;
     steps(3000);
     EXPECT_TRUE(samecam(mycamz[0], program0));

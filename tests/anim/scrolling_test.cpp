@@ -74,6 +74,7 @@ template <typename R, size_t N> std::vector<R> withlivez(const std::vector<R> &s
 
 template <typename R, size_t N> bool unchanged(const std::vector<R> &saved, R (&live)[N])
 {
+    // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison): unchanged means byte for byte
     return memcmp(withlivez(saved, live).data(), live, sizeof live) == 0;
 }
 

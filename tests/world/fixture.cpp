@@ -20,17 +20,15 @@ struct Span {
     void *at;
     size_t size;
 };
-#define SPAN(a)                                                                                    \
-    Span                                                                                           \
-    {                                                                                              \
-        a, sizeof a                                                                                \
-    }
+template <typename T, size_t N> constexpr Span span(T (&array)[N])
+{
+    return {array, sizeof array};
+}
 static const Span storage[] = {
-    SPAN(mycamz),       SPAN(cityz),       SPAN(city_verts),   SPAN(city_colors),
-    SPAN(city_indexes), SPAN(cloudz),      SPAN(cloud_verts),  SPAN(cloud_indexes),
-    SPAN(floorz),       SPAN(floor_verts), SPAN(floor_colors), SPAN(floor_indexes),
+    span(mycamz),       span(cityz),       span(city_verts),   span(city_colors),
+    span(city_indexes), span(cloudz),      span(cloud_verts),  span(cloud_indexes),
+    span(floorz),       span(floor_verts), span(floor_colors), span(floor_indexes),
 };
-#undef SPAN
 
 void reset()
 {
@@ -47,21 +45,21 @@ void reset()
 void queue(std::vector<int> values)
 {
     long first = randcalls;
-    script = [first, values](long call) {
+    script = [first, values = std::move(values)](long call) {
         size_t k = call - first;
         return k < values.size() ? values[k] : static_cast<int>(random());
     };
 }
 
-void setclock(time_t t)
+void setclock(time_t clock)
 {
-    now = t;
+    now = clock;
 }
 
-void generate(time_t t)
+void generate(time_t clock)
 {
     reset();
-    now = t;
+    now = clock;
     initme();
     randcalls = 0;
     timecalls = 0;
@@ -71,18 +69,18 @@ std::vector<unsigned char> worldbytes()
 {
     std::vector<unsigned char> bytes;
     for (const Span &s : storage) {
-        auto *p = static_cast<const unsigned char *>(s.at);
+        const auto *p = static_cast<const unsigned char *>(s.at);
         bytes.insert(bytes.end(), p, p + s.size);
     }
     return bytes;
 }
 
 // Which corners of a block add the record's extent along x, y and z.
-constexpr bool boxx[8] = {0, 1, 1, 0, 0, 1, 1, 0};
-constexpr bool boxy[8] = {0, 0, 1, 1, 0, 0, 1, 1};
-constexpr bool boxz[8] = {0, 0, 0, 0, 1, 1, 1, 1};
-constexpr bool sheetx[4] = {0, 1, 1, 0};
-constexpr bool sheetz[4] = {0, 0, 1, 1};
+constexpr GLfloat boxx[8] = {0, 1, 1, 0, 0, 1, 1, 0};
+constexpr GLfloat boxy[8] = {0, 0, 1, 1, 0, 0, 1, 1};
+constexpr GLfloat boxz[8] = {0, 0, 0, 0, 1, 1, 1, 1};
+constexpr GLfloat sheetx[4] = {0, 1, 1, 0};
+constexpr GLfloat sheetz[4] = {0, 0, 1, 1};
 // A box's six quads: near face, +x side, far face, -x side, bottom, top.
 constexpr GLuint boxquads[24] = {0, 1, 2, 3, 1, 5, 6, 2, 5, 6, 7, 4,
                                  0, 3, 7, 4, 0, 4, 5, 1, 3, 2, 6, 7};
@@ -99,8 +97,9 @@ static std::ostream &operator<<(std::ostream &out, const Vertex3 &v)
 
 template <typename T> static bool zero(const T &element)
 {
-    static const T none{};
-    return memcmp(&element, &none, sizeof element) == 0;
+    static const unsigned char none[sizeof element] = {};
+    // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison): every byte zero is the point
+    return memcmp(&element, none, sizeof element) == 0;
 }
 
 std::string meshfault()
@@ -176,10 +175,11 @@ extern "C" void srand(unsigned seed) noexcept
     srandom(seed);
 }
 
-extern "C" time_t time(time_t *t) noexcept
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
+extern "C" time_t time(time_t *timer) noexcept
 {
     fixture::timecalls++;
-    if (t)
-        *t = fixture::now;
+    if (timer)
+        *timer = fixture::now;
     return fixture::now;
 }

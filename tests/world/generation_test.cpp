@@ -141,14 +141,15 @@ TEST(Generation, RandomWorldsKeepEveryFieldInRangeAndOnItsSteps)
 {
     for (time_t clock : {1, 2, 1700000000}) {
         fixture::generate(clock);
-        int longz = 0, longx = 0;
+        int longz = 0;
+        int longx = 0;
         for (const Kind *k : {&clouds, &tiles, &standing})
             for (int i = 0; i < k->count; i++)
                 ASSERT_EQ(badfield(*k, k->record(i)), -1) << k->name << " " << i;
         for (int i = 0; i < 2000; i++) {
             std::vector<float> f = alongz.record(i);
-            bool z = badfield(alongz, f) == -1, x = badfield(alongx, f) == -1;
-            ASSERT_TRUE(z || x) << "beam " << i << " has neither shape";
+            ASSERT_TRUE(badfield(alongz, f) == -1 || badfield(alongx, f) == -1)
+                << "beam " << i << " has neither shape";
             longz += cityz[2000 + i].dpos > 82.4f;
             longx += cityz[2000 + i].wpos > 82.4f;
         }
@@ -181,6 +182,7 @@ TEST(Generation, CameraProgramsStartAtRestWithTheirMoveLengths)
         expected[i].looktime = 101;
     }
     for (int i = 0; i < 3; i++)
+        // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison): bytes on purpose
         EXPECT_EQ(memcmp(&mycamz[i], &expected[i], sizeof(mycam)), 0) << "program " << i;
 }
 
