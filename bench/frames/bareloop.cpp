@@ -24,7 +24,7 @@ constexpr int posesteps = 600;
 
 static volatile sig_atomic_t stop = 0;
 
-static void onsignal(int)
+static void onsignal(int /*signal*/)
 {
     stop = 1;
 }

@@ -31,7 +31,7 @@ double now()
 {
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec + ts.tv_nsec / 1e9;
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
 long envnumber(const char *name, long fallback)
@@ -43,7 +43,7 @@ long envnumber(const char *name, long fallback)
 struct Measurement {
     const char *out = getenv("SWAPCOUNT_OUT");
     long skip = std::max(1L, envnumber("SWAPCOUNT_SKIP", 300));
-    double seconds = envnumber("SWAPCOUNT_SECONDS", 10);
+    double seconds = double(envnumber("SWAPCOUNT_SECONDS", 10));
     long swaps = 0;      // since the start of the process
     double start = 0;    // of the measurement, at the return of swap `skip`
     double lastswap = 0; // return of the latest swap

@@ -34,7 +34,8 @@ TEST_F(InitGL, LeavesTheStateFramesRelyOn)
     EXPECT_EQ(depthfunc, GL_LEQUAL);
     EXPECT_FALSE(glIsEnabled(GL_FOG));
     EXPECT_FALSE(glIsEnabled(GL_DITHER));
-    GLint shading = 0, viewport[4] = {};
+    GLint shading = 0;
+    GLint viewport[4] = {};
     glGetIntegerv(GL_SHADE_MODEL, &shading);
     EXPECT_EQ(shading, GL_SMOOTH);
     glGetIntegerv(GL_VIEWPORT, viewport);
@@ -48,8 +49,10 @@ TEST_F(InitGL, LeavesTheStateFramesRelyOn)
 // the near plane at 0.1 and the far plane at 15000 (column-major).
 TEST_F(InitGL, SetsAWideAnglePerspective)
 {
-    const double fovy = 135.0 * M_PI / 180, aspect = 800.0f / 600.0f;
-    const double near = 0.1f, far = 15000.0;
+    const double fovy = 135.0 * M_PI / 180;
+    const double aspect = 800.0f / 600.0f;
+    const double near = 0.1f;
+    const double far = 15000.0;
     const double f = 1 / std::tan(fovy / 2);
     double want[16] = {};
     want[0] = f / aspect;
