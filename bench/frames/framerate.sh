@@ -2,7 +2,8 @@
 # The real program's frame rate against the bare drawing loop, on one private
 # X server, taken in turns: each run is a fresh process whose buffer swaps are
 # counted by the preloaded swapcount library over a fixed window after a
-# warm-up. Prints every run, then the medians and their ratio.
+# warm-up. Both runs of a turn get the same pinned clock, so they build the
+# same world and show the same frames. Prints every turn, then the medians.
 # Usage: bench/frames/framerate.sh BUILD_DIR [ROUNDS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -20,13 +21,13 @@ work=$(mktemp -d)
 start_xvfb
 trap 'kill "$xvfb_pid" 2>/dev/null || true; rm -rf "$work"' EXIT
 
-# Runs one binary until the counter has written its line, stops it, and
-# prints "frames/s outside-share".
+# Runs one binary with the clock at $2 until the counter has written its
+# line, stops it, and prints "frames/s outside-share".
 measure() {
     local out=$work/result pid line
     rm -f "$out"
     SDL_VIDEODRIVER=x11 SWAPCOUNT_OUT=$out SWAPCOUNT_SKIP=$skip SWAPCOUNT_SECONDS=$seconds \
-        LD_PRELOAD=$counter "$1" &
+        SWAPCOUNT_CLOCK=$2 LD_PRELOAD=$counter "$1" &
     pid=$!
     for _ in $(seq 1200); do
         [ -e "$out" ] && break
@@ -45,25 +46,36 @@ median() {
 }
 
 echo "Frame rate on a private X server, $rounds runs each, $seconds s after $skip frames:"
-printf '%-6s %12s %12s %16s %16s\n' run 'program fps' 'bare fps' 'program outside' 'bare outside'
+printf '%-5s %12s %12s %8s %16s %13s\n' turn 'program fps' 'bare fps' ratio 'program outside' 'bare outside'
 : >"$work/program"
 : >"$work/bare"
+: >"$work/ratio"
 : >"$work/outside"
-for run in $(seq "$rounds"); do
-    result=$(measure "$program")
-    read -r pfps poutside <<<"$result"
-    result=$(measure "$bare")
-    read -r bfps boutside <<<"$result"
+clock=$(date +%s)
+for turn in $(seq "$rounds"); do
+    # Which goes first alternates, so that a drift in the machine's load
+    # does not always favour the same one.
+    if ((turn % 2)); then
+        presult=$(measure "$program" $((clock + turn)))
+        bresult=$(measure "$bare" $((clock + turn)))
+    else
+        bresult=$(measure "$bare" $((clock + turn)))
+        presult=$(measure "$program" $((clock + turn)))
+    fi
+    read -r pfps poutside <<<"$presult"
+    read -r bfps boutside <<<"$bresult"
     echo "$pfps" >>"$work/program"
     echo "$bfps" >>"$work/bare"
+    awk -v p="$pfps" -v b="$bfps" 'BEGIN { print p / b }' >>"$work/ratio"
     echo "$poutside" >>"$work/outside"
-    awk -v r="$run" -v p="$pfps" -v b="$bfps" -v po="$poutside" -v bo="$boutside" \
-        'BEGIN { printf "%-6s %12s %12s %15.2f%% %15.2f%%\n", r, p, b, 100 * po, 100 * bo }'
+    awk -v t="$turn" -v p="$pfps" -v b="$bfps" -v po="$poutside" -v bo="$boutside" \
+        'BEGIN { printf "%-5s %12s %12s %7.1f%% %15.2f%% %12.2f%%\n", t, p, b, 100 * p / b, 100 * po, 100 * bo }'
 done
 p=$(median <"$work/program")
 b=$(median <"$work/bare")
+r=$(median <"$work/ratio")
 o=$(median <"$work/outside")
-awk -v p="$p" -v b="$b" -v o="$o" 'BEGIN {
-    printf "median  program %.1f fps, bare loop %.1f fps, ratio %.1f%%\n", p, b, 100 * p / b
+awk -v p="$p" -v b="$b" -v r="$r" -v o="$o" 'BEGIN {
+    printf "median  program %.1f fps, bare loop %.1f fps; program / bare loop %.1f%% (median of the turns)\n", p, b, 100 * r
     printf "        the program spends %.2f%% of its time outside drawing (events, animation step)\n", 100 * o
 }'

@@ -1,10 +1,12 @@
 // Counts the frames a program shows without changing the program: loaded
 // with LD_PRELOAD, it stands in for SDL_GL_SwapBuffers and glClear, passes
-// each call on, and notes the time.
+// each call on, and notes the time. It can also pin the clock that time()
+// reads, so that two processes build the same world from the same seed.
 //
 //   SWAPCOUNT_OUT      file that gets the result (nothing is measured without it)
 //   SWAPCOUNT_SKIP     frames to let pass first, for start-up and warm-up (300)
 //   SWAPCOUNT_SECONDS  length of the measurement (10)
+//   SWAPCOUNT_CLOCK    what time() returns, in seconds (the real clock if unset)
 //
 // At the end of the measurement it writes one line, "frames seconds outside":
 // the frames swapped, the seconds they took, and the seconds spent between a
@@ -26,6 +28,7 @@ namespace
 using GLbitfield = unsigned int;
 using swapfn = void (*)();
 using clearfn = void (*)(GLbitfield);
+using timefn = time_t (*)(time_t *);
 
 double now()
 {
@@ -88,4 +91,16 @@ extern "C" void glClear(GLbitfield mask)
     if (m.out && !m.done && m.swaps >= m.skip)
         m.outside += now() - m.lastswap;
     real(mask);
+}
+
+extern "C" time_t time(time_t *out)
+{
+    static const timefn real = timefn(dlsym(RTLD_NEXT, "time"));
+    const char *pinned = getenv("SWAPCOUNT_CLOCK");
+    if (!pinned)
+        return real(out);
+    time_t t = atol(pinned);
+    if (out)
+        *out = t;
+    return t;
 }
