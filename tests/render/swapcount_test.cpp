@@ -1,0 +1,50 @@
+// The frame-rate benchmark's tools: the swap counter preloaded into the bare
+// drawing loop, run for a short window on the offscreen driver.
+#include "process.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+using namespace testsupport;
+
+namespace
+{
+
+TEST(SwapCount, MeasuresTheBareLoopWhichStopsOnSigterm)
+{
+    const std::string out = std::string(P_tmpdir) + "/swapcount-" + std::to_string(getpid());
+    unlink(out.c_str());
+    Child loop = spawn({BARELOOP}, {{"SDL_VIDEODRIVER", "offscreen"},
+                                    {"LD_PRELOAD", SWAPCOUNT},
+                                    {"SWAPCOUNT_OUT", out.c_str()},
+                                    {"SWAPCOUNT_SKIP", "5"},
+                                    {"SWAPCOUNT_SECONDS", "1"}});
+    for (int i = 0; i < 600 && access(out.c_str(), F_OK) != 0; i++)
+        usleep(50000);
+    kill(loop.pid, SIGTERM);
+    int status = waitfor(loop, 10);
+    killchild(loop);
+    ASSERT_NE(status, -1) << "still running after SIGTERM";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << stderrof(loop);
+
+    std::ifstream in(out);
+    long frames = 0;
+    double seconds = 0;
+    double outside = -1;
+    ASSERT_TRUE(in >> frames >> seconds >> outside) << "no result in " << out;
+    unlink(out.c_str());
+    EXPECT_GE(seconds, 1.0);
+    EXPECT_LT(seconds, 3.0);
+    EXPECT_GT(frames, 0);
+    EXPECT_LE(frames / seconds, 1000.0 / 6) << "faster than the 6 ms pause before each swap allows";
+    EXPECT_GE(outside, 0.0);
+    EXPECT_LT(outside, 0.1 * seconds) << "the bare loop does nothing but draw";
+}
+
+} // namespace
