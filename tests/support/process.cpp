@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 namespace testsupport {
 
@@ -79,6 +80,23 @@ XServer::~XServer()
         kill(pid_, SIGTERM);
         waitpid(pid_, nullptr, 0);
     }
+}
+
+Child::Child(Child &&other) noexcept
+    : pid(other.pid), outpath(std::move(other.outpath)), errpath(std::move(other.errpath))
+{
+    other.pid = -1;
+    other.outpath.clear();
+    other.errpath.clear();
+}
+
+Child::~Child()
+{
+    killchild(*this);
+    if (!outpath.empty())
+        unlink(outpath.c_str());
+    if (!errpath.empty())
+        unlink(errpath.c_str());
 }
 
 Child spawn(const std::vector<std::string> &argv,
@@ -160,11 +178,7 @@ std::string stderrof(const Child &child)
 int runon(const std::string &display, const std::vector<std::string> &argv)
 {
     Child c = spawn(argv, {{"DISPLAY", display.c_str()}});
-    int status = waitfor(c, 30);
-    killchild(c);
-    unlink(c.outpath.c_str());
-    unlink(c.errpath.c_str());
-    return status;
+    return waitfor(c, 30);
 }
 
 Picture screenshot(const std::string &display)

@@ -29,9 +29,18 @@ class XServer {
 };
 
 // A child process whose standard output and error go to temporary files.
+// When it goes away, the process is killed if it still runs (a test that
+// failed half-way leaves nothing behind) and the files are removed.
 struct Child {
     pid_t pid = -1;
     std::string outpath, errpath;
+
+    Child() = default;
+    Child(Child &&other) noexcept;
+    Child(const Child &) = delete;
+    Child &operator=(const Child &) = delete;
+    Child &operator=(Child &&) = delete;
+    ~Child();
 };
 
 // Starts argv[0] (searched in PATH) with the environment changed by setenv
