@@ -93,6 +93,8 @@ extern "C" void glClear(GLbitfield mask)
     real(mask);
 }
 
+// The C library's own parameter name is reserved to it.
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
 extern "C" time_t time(time_t *out)
 {
     static const timefn real = timefn(dlsym(RTLD_NEXT, "time"));

@@ -9,6 +9,8 @@
 #include "SDL.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 constexpr Uint32 videoflags =
     SDL_HWSURFACE | SDL_OPENGL | SDL_ASYNCBLIT | SDL_HWPALETTE | SDL_FULLSCREEN;
@@ -24,12 +26,27 @@ constexpr int repeatinterval = 30; // ms between repeats
     Quit(1);
 }
 
+// With no display to reach, SDL quietly falls back on its offscreen driver,
+// which draws into memory only: the demo would run unseen until killed. That
+// is a failed start, unless the user asked for that driver by name.
+static bool unseen()
+{
+    char driver[16];
+    if (SDL_VideoDriverName(driver, sizeof driver) == nullptr || strcmp(driver, "offscreen") != 0)
+        return false;
+    const char *asked = getenv("SDL_VIDEODRIVER");
+    if (asked != nullptr && strstr(asked, "offscreen") != nullptr)
+        return false;
+    SDL_SetError("no display available");
+    return true;
+}
+
 int main(int argc, char *argv[])
 {
     (void)argc; // the program takes no options
     (void)argv;
 
-    if (SDL_Init(SDL_INIT_VIDEO) < 0)
+    if (SDL_Init(SDL_INIT_VIDEO) < 0 || unseen())
         fail("Video initialization failed");
     const SDL_VideoInfo *videoInfo = SDL_GetVideoInfo();
     if (videoInfo == nullptr)

@@ -49,7 +49,8 @@ TEST(Scrolling, FlipsOnlyStrictlyBelowTheLimitToTheNewValueNegated)
     };
     for (const auto &c : cases) {
         fixture::generate(1);
-        Block b = c.block(17);
+        Block b = c.block(17); // refers into the world's arrays
+        // cppcheck-suppress danglingTemporaryLifetime
         b.zpos = c.start;
         b.speed = c.speed;
         for (float z : c.after) {

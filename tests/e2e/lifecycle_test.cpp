@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <memory>
+
 using namespace testsupport;
 
 namespace
@@ -75,11 +77,45 @@ TEST(Lifecycle, WithoutADisplayVideoInitializationFails)
                          "Video initialization failed: ");
 }
 
+// SDL is left to pick its driver here, as on a user's machine.
 TEST(Lifecycle, WithoutGLOnTheDisplayTheVideoModeFails)
 {
     XServer x({"-extension", "GLX"});
-    expectstartupfailure({{"DISPLAY", x.display().c_str()}, {"SDL_VIDEODRIVER", "x11"}},
+    expectstartupfailure({{"DISPLAY", x.display().c_str()}, {"SDL_VIDEODRIVER", nullptr}},
                          "Video mode set failed: ");
+}
+
+// Nothing answers at the display's address: SDL would fall back on drawing
+// unseen into memory, which the program refuses. The session's runtime
+// folder is set as on a desktop, where probing for Wayland fails quietly.
+TEST(Lifecycle, WithNoXServerReachableVideoInitializationFails)
+{
+    char runtime[] = "/tmp/flyover-runtime-XXXXXX";
+    ASSERT_NE(mkdtemp(runtime), nullptr);
+    expectstartupfailure(
+        {{"DISPLAY", ":65000"}, {"SDL_VIDEODRIVER", nullptr}, {"XDG_RUNTIME_DIR", runtime}},
+        "Video initialization failed: no display available");
+    rmdir(runtime);
+}
+
+TEST(Lifecycle, AnUnknownVideoDriverFailsVideoInitialization)
+{
+    expectstartupfailure({{"SDL_VIDEODRIVER", "no-such-driver"}}, "Video initialization failed: ");
+}
+
+// Xlib ends a program whose X server has gone with its own message and
+// status 1; what matters is that the demo does not hang.
+TEST(Lifecycle, EndsWhenItsXServerGoesAway)
+{
+    auto x = std::make_unique<XServer>();
+    Child demo = startflyover(x->display());
+    ASSERT_EQ(
+        runon(x->display(), {"xdotool", "search", "--sync", "--pid", std::to_string(demo.pid)}), 0);
+    x.reset();
+    int status = waitfor(demo, 10.0);
+    ASSERT_NE(status, -1) << "still running after its X server went away";
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
 }
 
 } // namespace

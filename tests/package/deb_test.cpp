@@ -27,7 +27,8 @@ std::map<std::string, std::string> controlfields()
     EXPECT_EQ(info.status, 0) << info.err;
     std::map<std::string, std::string> fields;
     std::istringstream in(info.out);
-    std::string line, name;
+    std::string line;
+    std::string name;
     while (std::getline(in, line)) {
         if (!line.empty() && line[0] == ' ') {
             fields[name] += "\n" + line;

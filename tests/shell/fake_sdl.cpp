@@ -41,9 +41,8 @@ static int logfd = -1;
         abort();
 }
 
-Log::Log()
+Log::Log() : path_(std::string(P_tmpdir) + "/flyover-shell-log-XXXXXX")
 {
-    path_ = std::string(P_tmpdir) + "/flyover-shell-log-XXXXXX";
     logfd = mkstemp(path_.data());
     if (logfd < 0)
         throw std::runtime_error("cannot create the call log");
@@ -148,6 +147,18 @@ int SDL_Init(Uint32 flags)
     if (script.initresult < 0)
         fake::fail("no video device");
     return script.initresult;
+}
+
+char *SDL_VideoDriverName(char *namebuf, int maxlen)
+{
+    record("SDL_VideoDriverName");
+    snprintf(namebuf, size_t(maxlen), "%s", script.driver);
+    return namebuf;
+}
+
+void SDL_SetError(const char *fmt, ...)
+{
+    fake::fail(fmt);
 }
 
 const SDL_VideoInfo *SDL_GetVideoInfo()

@@ -15,6 +15,7 @@ namespace fake
 // set it before forking a child that runs the shell.
 struct Script {
     int initresult = 0;       // SDL_Init
+    const char *driver = "x11"; // SDL_VideoDriverName
     bool novideoinfo = false; // SDL_GetVideoInfo returns null
     bool blit_hw = false;     // the video information's blit_hw flag
     bool nomode = false;      // SDL_SetVideoMode returns null

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 
 int flyover_main(int argc, char *argv[]); // main.cpp, renamed for these tests
 
@@ -24,6 +25,7 @@ Lines operator+(Lines a, const Lines &b)
 
 // The calls of a start-up that succeeds, up to the main loop.
 const Lines startup = {"SDL_Init 0x20",
+                       "SDL_VideoDriverName",
                        "SDL_GetVideoInfo",
                        "SDL_GL_SetAttribute DOUBLEBUFFER 1",
                        "SDL_SetVideoMode 800 600 16 0xa0000007",
@@ -88,7 +90,7 @@ TEST(Startup, AsksForHardwareAccelerationWhenTheDisplayBlitsInHardware)
     fake::Script s = withbatches({{fake::quit()}});
     s.blit_hw = true;
     Lines expected = startup;
-    expected[3] = "SDL_SetVideoMode 800 600 16 0xa0000107";
+    expected[4] = "SDL_SetVideoMode 800 600 16 0xa0000107";
     EXPECT_EQ(runtoend(s), expected + polled({"quit"}) + step(0) + quitted);
 }
 
@@ -101,11 +103,14 @@ TEST(Startup, FailureWritesOneLineAndExitsOneWithoutRunningLaterSteps)
     } failures[] = {
         {[](fake::Script &s) { s.initresult = -1; }, 1,
          "^Video initialization failed: no video device\n$"},
-        {[](fake::Script &s) { s.novideoinfo = true; }, 2,
+        // SDL's fallback when no display answers: it would draw unseen.
+        {[](fake::Script &s) { s.driver = "offscreen"; }, 2,
+         "^Video initialization failed: no display available\n$"},
+        {[](fake::Script &s) { s.novideoinfo = true; }, 3,
          "^Video query failed: video not initialized\n$"},
-        {[](fake::Script &s) { s.nomode = true; }, 4, "^Video mode set failed: no such mode\n$"},
+        {[](fake::Script &s) { s.nomode = true; }, 5, "^Video mode set failed: no such mode\n$"},
         // Any nonzero result is a failure, not only a negative one.
-        {[](fake::Script &s) { s.repeatresult = 1; }, 5,
+        {[](fake::Script &s) { s.repeatresult = 1; }, 6,
          "^Setting keyboard repeat failed: no key repeat\n$"},
     };
     for (const auto &f : failures) {
@@ -115,6 +120,16 @@ TEST(Startup, FailureWritesOneLineAndExitsOneWithoutRunningLaterSteps)
         Lines expected(startup.begin(), startup.begin() + f.callsmade);
         EXPECT_EQ(runshell(s, ExitedWithCode(1), f.message), expected + quitted);
     }
+}
+
+TEST(Startup, RunsOnTheOffscreenDriverWhenAskedForItByName)
+{
+    fake::Script s = withbatches({{fake::quit()}});
+    s.driver = "offscreen";
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    Lines log = runtoend(s);
+    unsetenv("SDL_VIDEODRIVER");
+    EXPECT_EQ(log, startup + polled({"quit"}) + step(0) + quitted);
 }
 
 TEST(Loop, HandsEveryEventOverInQueueOrderBeforeTheNextStep)

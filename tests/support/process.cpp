@@ -15,7 +15,8 @@
 #include <stdexcept>
 #include <utility>
 
-namespace testsupport {
+namespace testsupport
+{
 
 const char *flyoverpath()
 {
@@ -25,6 +26,7 @@ const char *flyoverpath()
 static std::vector<char *> cargv(const std::vector<std::string> &argv)
 {
     std::vector<char *> out;
+    out.reserve(argv.size() + 1);
     for (const std::string &a : argv)
         out.push_back(const_cast<char *>(a.c_str()));
     out.push_back(nullptr);
@@ -46,8 +48,9 @@ XServer::XServer(const std::vector<std::string> &extraargs)
     int fds[2];
     if (pipe(fds) != 0)
         throw std::runtime_error("pipe failed");
-    std::vector<std::string> argv = {"Xvfb",   "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                                     "800x600x24", "-nolisten", "tcp"};
+    std::vector<std::string> argv = {"Xvfb",      "-displayfd", std::to_string(fds[1]),
+                                     "-screen",   "0",          "800x600x24",
+                                     "-nolisten", "tcp"};
     argv.insert(argv.end(), extraargs.begin(), extraargs.end());
     pid_ = fork();
     if (pid_ == 0) {
@@ -130,7 +133,7 @@ static double now()
 {
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec + ts.tv_nsec / 1e9;
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
 int waitfor(const Child &child, double seconds)

@@ -8,20 +8,25 @@
 #include <utility>
 #include <vector>
 
-namespace testsupport {
+namespace testsupport
+{
 
 // Path of the flyover binary under test.
 const char *flyoverpath();
 
 // A private X server on a free display number, started with -displayfd so it
 // never touches the user's display. Stopped when the object goes away.
-class XServer {
+class XServer
+{
   public:
     explicit XServer(const std::vector<std::string> &extraargs = {});
     ~XServer();
     XServer(const XServer &) = delete;
     XServer &operator=(const XServer &) = delete;
-    const std::string &display() const { return display_; }
+    const std::string &display() const
+    {
+        return display_;
+    }
 
   private:
     pid_t pid_ = -1;
