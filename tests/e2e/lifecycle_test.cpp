@@ -35,6 +35,27 @@ TEST(Lifecycle, RunsUntilEscapeThenExitsZeroWithinASecond)
     EXPECT_EQ(stderrof(demo), "");
 }
 
+// A long run of keys typed as fast as the X server takes them, digits among
+// them: the demo keeps up and still ends at once on Escape.
+TEST(Lifecycle, StaysResponsiveThroughAFloodOfKeys)
+{
+    XServer x;
+    Child demo = startflyover(x.display());
+    ASSERT_EQ(
+        runon(x.display(), {"xdotool", "search", "--sync", "--pid", std::to_string(demo.pid)}), 0);
+    std::string keys;
+    for (int i = 0; i < 40; i++)
+        keys += "qwertyuiop1asdfghjkl2zxcvbnm3 ";
+    ASSERT_EQ(runon(x.display(), {"xdotool", "type", "--delay", "1", keys}), 0);
+    ASSERT_EQ(waitfor(demo, 0.5), -1) << "the flood ended the demo: " << stderrof(demo);
+    ASSERT_EQ(runon(x.display(), {"xdotool", "key", "Escape"}), 0);
+    int status = waitfor(demo, 2.0);
+    ASSERT_NE(status, -1) << "still running two seconds after Escape";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(stderrof(demo), "");
+}
+
 TEST(Lifecycle, TerminationSignalEndsTheRunWithStatusZero)
 {
     XServer x;

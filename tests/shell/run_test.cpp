@@ -154,6 +154,35 @@ TEST(Loop, EscapeThenThreeInOneBatchSelectsProgramTwoAndEndsAfterOneMoreFrame)
                                polled({"keydown 27", "keydown 51"}) + step(2) + quitted);
 }
 
+// Thousands of events queued at once: every key pressed and released, the
+// mouse moved and clicked, a quit request in the middle, then the digits over
+// and over. All are handed over in order, the program is the one the last
+// digit picked, and one step and frame follow.
+TEST(Loop, AFloodOfEventsIsHandedOverInOrderThenOneLastStepAndFrame)
+{
+    std::vector<SDL_Event> flood;
+    Lines handed;
+    auto add = [&](const SDL_Event &e, const std::string &line) {
+        flood.push_back(e);
+        handed.push_back("SDL_PollEvent " + line);
+    };
+    for (int round = 0; round < 4; round++) {
+        for (int sym = 0; sym < SDLK_LAST; sym++) {
+            add(fake::keydown(SDLKey(sym)), "keydown " + std::to_string(sym));
+            add(fake::motion(), "event 4");
+            add(fake::keyup(SDLKey(sym)), "keyup " + std::to_string(sym));
+        }
+        add(fake::button(SDL_MOUSEBUTTONDOWN), "event 5");
+        add(fake::button(SDL_MOUSEBUTTONUP), "event 6");
+        if (round == 1)
+            add(fake::quit(), "quit");
+    }
+    const SDLKey digits[] = {SDLK_1, SDLK_3, SDLK_2};
+    for (int i = 0; i < 999; i++)
+        add(fake::keydown(digits[i % 3]), "keydown " + std::to_string(digits[i % 3]));
+    EXPECT_EQ(runtoend(withbatches({flood})), startup + handed + step(1) + quitted);
+}
+
 TEST(Loop, StopInTheFirstBatchStillGivesOneStepAndOneFrame)
 {
     fake::Script s = withbatches({{fake::keydown(SDLK_ESCAPE)}});
