@@ -70,7 +70,7 @@ static void lerplook(mycam &c)
 }
 
 // Program 0: flies high over the city, looking at points just above the origin.
-static void flyover(mycam &c)
+static void highflight(mycam &c)
 {
     if (movestep(c.camcounter, c.camtime)) {
         restarteye(c);
@@ -132,7 +132,7 @@ static void direct()
     mycam &c = mycamz[whichcam];
     switch (whichcam) {
     case 0:
-        flyover(c);
+        highflight(c);
         break;
     case 1:
         streetlook(c);

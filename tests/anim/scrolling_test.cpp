@@ -2,6 +2,7 @@
 // past their wrap limit, their corners follow, and nothing else changes.
 #include "anim.h"
 #include "fixture.h"
+#include "scenery.h"
 #include "world.h"
 
 #include <gtest/gtest.h>
@@ -63,30 +64,6 @@ TEST(Scrolling, FlipsOnlyStrictlyBelowTheLimitToTheNewValueNegated)
     }
 }
 
-// Copies of the records with zpos taken from the live ones, so a comparison
-// shows any change to another field.
-template <typename R, size_t N> std::vector<R> withlivez(const std::vector<R> &saved, R (&live)[N])
-{
-    std::vector<R> r = saved;
-    for (size_t i = 0; i < N; i++)
-        r[i].zpos = live[i].zpos;
-    return r;
-}
-
-template <typename R, size_t N> bool unchanged(const std::vector<R> &saved, R (&live)[N])
-{
-    // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison): unchanged means byte for byte
-    return memcmp(withlivez(saved, live).data(), live, sizeof live) == 0;
-}
-
-template <typename R, size_t N> int outofband(R (&records)[N], float limit)
-{
-    int out = 0;
-    for (const R &r : records)
-        out += (r.zpos < limit) || (r.zpos > -limit + r.speed);
-    return out;
-}
-
 TEST(Scrolling, ALongRunKeepsRecordsInTheirBandsAndCornersOnTheirRecords)
 {
     fixture::generate(2024);
@@ -100,12 +77,12 @@ TEST(Scrolling, ALongRunKeepsRecordsInTheirBandsAndCornersOnTheirRecords)
         mostdraws = std::max(mostdraws, fixture::randcalls - before);
     }
     EXPECT_LE(mostdraws, 8);
-    EXPECT_EQ(outofband(cloudz, cloudwrap), 0);
-    EXPECT_EQ(outofband(cityz, citywrap), 0);
-    EXPECT_EQ(outofband(floorz, floorwrap), 0);
-    EXPECT_TRUE(unchanged(clouds, cloudz));
-    EXPECT_TRUE(unchanged(cities, cityz));
-    EXPECT_TRUE(unchanged(floors, floorz));
+    EXPECT_EQ(scenery::outofband(cloudz, cloudwrap), 0);
+    EXPECT_EQ(scenery::outofband(cityz, citywrap), 0);
+    EXPECT_EQ(scenery::outofband(floorz, floorwrap), 0);
+    EXPECT_TRUE(scenery::unchanged(clouds, cloudz));
+    EXPECT_TRUE(scenery::unchanged(cities, cityz));
+    EXPECT_TRUE(scenery::unchanged(floors, floorz));
     EXPECT_EQ(fixture::meshfault(), "");
 }
 
