@@ -26,10 +26,12 @@ install_missing() {
         "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# Configures (once) and builds the given preset.
+# Configures and builds the given preset; on CI, warnings are errors.
 build_preset() {
-    local preset=$1
-    cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j "$(nproc)"
+    local preset=$1 werror=()
+    [ "${CI:-}" = true ] && werror=(-DFLYOVER_WERROR=ON)
+    cmake --preset "$preset" "${werror[@]}" >/dev/null &&
+        cmake --build --preset "$preset" -j "$(nproc)"
 }
 
 # Starts a private Xvfb on a free display and sets DISPLAY and xvfb_pid.

@@ -6,9 +6,12 @@
 
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <regex>
 #include <sstream>
+#include <string>
 
 using namespace testsupport;
 
@@ -41,15 +44,13 @@ std::vector<std::string> reports(const std::string &log)
 TEST(Memcheck, FramesTouchNoInvalidMemoryAndOurCodeUsesNoUninitialisedValue)
 {
     XServer x;
-    char logpath[] = "/tmp/flyover-memcheck-XXXXXX";
-    int fd = mkstemp(logpath);
-    ASSERT_GE(fd, 0);
-    close(fd);
-    Child demo = spawn({"valgrind", "--tool=memcheck", "--error-exitcode=0",
-                        "--suppressions=" SOURCE_DIR "/tests/valgrind.supp",
-                        "--fullpath-after=" SOURCE_DIR "/", std::string("--log-file=") + logpath,
-                        flyoverpath()},
-                       {{"DISPLAY", x.display().c_str()}, {"SDL_VIDEODRIVER", "x11"}});
+    const std::string logpath =
+        std::string(P_tmpdir) + "/flyover-memcheck-" + std::to_string(getpid());
+    const std::string source = SOURCE_DIR;
+    Child demo = spawn(
+        {"valgrind", "--tool=memcheck", "--suppressions=" + source + "/tests/valgrind.supp",
+         "--fullpath-after=" + source + "/", std::string("--log-file=") + logpath, flyoverpath()},
+        {{"DISPLAY", x.display().c_str()}, {"SDL_VIDEODRIVER", "x11"}});
     // The window appears once the video mode is set; a few seconds more
     // cover generation and a run of frames, slow as they are under memcheck.
     ASSERT_EQ(
@@ -58,7 +59,7 @@ TEST(Memcheck, FramesTouchNoInvalidMemoryAndOurCodeUsesNoUninitialisedValue)
     ASSERT_EQ(kill(demo.pid, SIGTERM), 0);
     int status = waitfor(demo, 120);
     std::string log = readfile(logpath);
-    unlink(logpath);
+    unlink(logpath.c_str());
     ASSERT_NE(status, -1) << "still running after SIGTERM";
     ASSERT_TRUE(WIFEXITED(status)) << log;
     EXPECT_EQ(WEXITSTATUS(status), 0) << log;

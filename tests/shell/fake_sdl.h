@@ -14,12 +14,12 @@ namespace fake
 // What the next run of the shell meets. The fakes only read it, so a test can
 // set it before forking a child that runs the shell.
 struct Script {
-    int initresult = 0;       // SDL_Init
+    int initresult = 0;         // SDL_Init
     const char *driver = "x11"; // SDL_VideoDriverName
-    bool novideoinfo = false; // SDL_GetVideoInfo returns null
-    bool blit_hw = false;     // the video information's blit_hw flag
-    bool nomode = false;      // SDL_SetVideoMode returns null
-    int repeatresult = 0;     // SDL_EnableKeyRepeat
+    bool novideoinfo = false;   // SDL_GetVideoInfo returns null
+    bool blit_hw = false;       // the video information's blit_hw flag
+    bool nomode = false;        // SDL_SetVideoMode returns null
+    int repeatresult = 0;       // SDL_EnableKeyRepeat
     // The event queue as the loop finds it, one batch per drain: SDL_PollEvent
     // hands out a batch's events in order, then reports the queue empty once
     // and moves on to the next batch. After the last batch the queue stays empty.
