@@ -35,6 +35,8 @@ static bool movestep(int &counter, int length)
     return true;
 }
 
+// The point counter steps of length along the way from start to target: the
+// difference is divided by the length first, so the last step lands exactly.
 static GLfloat lerp(GLfloat start, GLfloat target, int counter, int length)
 {
     return start + ((double{target} - start) / length) * counter;

@@ -12,9 +12,10 @@
 #include <cstdlib>
 #include <cstring>
 
-constexpr Uint32 videoflags =
+// Asked of every video mode; SDL_HWACCEL is added where the display blits in hardware.
+constexpr Uint32 modeflags =
     SDL_HWSURFACE | SDL_OPENGL | SDL_ASYNCBLIT | SDL_HWPALETTE | SDL_FULLSCREEN;
-static_assert(videoflags == 0xA0000007, "full-screen OpenGL video flags");
+static_assert(modeflags == 0xA0000007, "full-screen OpenGL video flags");
 constexpr int screendepth = 16;    // bits per pixel
 constexpr int repeatdelay = 100;   // ms before a held key repeats
 constexpr int repeatinterval = 30; // ms between repeats
@@ -51,7 +52,7 @@ int main(int argc, char *argv[])
     const SDL_VideoInfo *videoInfo = SDL_GetVideoInfo();
     if (videoInfo == nullptr)
         fail("Video query failed");
-    Uint32 videoFlags = videoflags;
+    Uint32 videoFlags = modeflags;
     if (videoInfo->blit_hw)
         videoFlags |= SDL_HWACCEL;
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
