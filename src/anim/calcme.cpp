@@ -36,7 +36,7 @@ static bool movestep(int &counter, int length)
 }
 
 // The point counter steps of length along the way from start to target: the
-// difference is divided by the length first, so the last step lands exactly.
+// difference is divided by the length first, and the last step lands on the target.
 static GLfloat lerp(GLfloat start, GLfloat target, int counter, int length)
 {
     return start + ((double{target} - start) / length) * counter;
