@@ -20,17 +20,26 @@ Child startflyover(const std::string &display)
     return spawn({flyoverpath()}, {{"DISPLAY", display.c_str()}, {"SDL_VIDEODRIVER", "x11"}});
 }
 
+// Whether the child ends within seconds, by exiting with code.
+::testing::AssertionResult exitswithin(const Child &child, double seconds, int code)
+{
+    int status = waitfor(child, seconds);
+    if (status == -1)
+        return ::testing::AssertionFailure() << "still running after " << seconds << " s";
+    if (!WIFEXITED(status))
+        return ::testing::AssertionFailure() << "killed by signal " << WTERMSIG(status);
+    if (WEXITSTATUS(status) != code)
+        return ::testing::AssertionFailure() << "exit status " << WEXITSTATUS(status);
+    return ::testing::AssertionSuccess();
+}
+
 TEST(Lifecycle, RunsUntilEscapeThenExitsZeroWithinASecond)
 {
     XServer x;
     Child demo = startflyover(x.display());
     EXPECT_EQ(waitfor(demo, 2.0), -1) << "the demo ended by itself: " << stderrof(demo);
     ASSERT_EQ(runon(x.display(), {"xdotool", "key", "Escape"}), 0);
-    int status = waitfor(demo, 1.0);
-    killchild(demo);
-    ASSERT_NE(status, -1) << "still running a second after Escape";
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(exitswithin(demo, 1.0, 0));
     EXPECT_EQ(stdoutof(demo), "");
     EXPECT_EQ(stderrof(demo), "");
 }
@@ -41,18 +50,14 @@ TEST(Lifecycle, StaysResponsiveThroughAFloodOfKeys)
 {
     XServer x;
     Child demo = startflyover(x.display());
-    ASSERT_EQ(
-        runon(x.display(), {"xdotool", "search", "--sync", "--pid", std::to_string(demo.pid)}), 0);
+    ASSERT_TRUE(windowshown(x.display(), demo));
     std::string keys;
     for (int i = 0; i < 40; i++)
         keys += "qwertyuiop1asdfghjkl2zxcvbnm3 ";
     ASSERT_EQ(runon(x.display(), {"xdotool", "type", "--delay", "1", keys}), 0);
     ASSERT_EQ(waitfor(demo, 0.5), -1) << "the flood ended the demo: " << stderrof(demo);
     ASSERT_EQ(runon(x.display(), {"xdotool", "key", "Escape"}), 0);
-    int status = waitfor(demo, 2.0);
-    ASSERT_NE(status, -1) << "still running two seconds after Escape";
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(exitswithin(demo, 2.0, 0));
     EXPECT_EQ(stderrof(demo), "");
 }
 
@@ -62,15 +67,10 @@ TEST(Lifecycle, TerminationSignalEndsTheRunWithStatusZero)
     Child demo = startflyover(x.display());
     // The window exists once the video mode is set, and SDL catches the
     // signal from its initialization on.
-    EXPECT_EQ(
-        runon(x.display(), {"xdotool", "search", "--sync", "--pid", std::to_string(demo.pid)}), 0);
+    EXPECT_TRUE(windowshown(x.display(), demo));
     EXPECT_EQ(waitfor(demo, 0.5), -1) << "the demo ended by itself: " << stderrof(demo);
     ASSERT_EQ(kill(demo.pid, SIGTERM), 0);
-    int status = waitfor(demo, 5.0);
-    killchild(demo);
-    ASSERT_NE(status, -1) << "still running after SIGTERM";
-    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(exitswithin(demo, 5.0, 0));
     EXPECT_EQ(stderrof(demo), "");
 }
 
@@ -81,11 +81,7 @@ void expectstartupfailure(const std::vector<std::pair<std::string, const char *>
                           const std::string &prefix)
 {
     Child demo = spawn({flyoverpath()}, env);
-    int status = waitfor(demo, 10.0);
-    killchild(demo);
-    ASSERT_NE(status, -1) << "still running";
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_TRUE(exitswithin(demo, 10.0, 1));
     EXPECT_EQ(stdoutof(demo), "");
     std::string err = stderrof(demo);
     EXPECT_EQ(err.compare(0, prefix.size(), prefix), 0) << err;
@@ -130,13 +126,9 @@ TEST(Lifecycle, EndsWhenItsXServerGoesAway)
 {
     auto x = std::make_unique<XServer>();
     Child demo = startflyover(x->display());
-    ASSERT_EQ(
-        runon(x->display(), {"xdotool", "search", "--sync", "--pid", std::to_string(demo.pid)}), 0);
+    ASSERT_TRUE(windowshown(x->display(), demo));
     x.reset();
-    int status = waitfor(demo, 10.0);
-    ASSERT_NE(status, -1) << "still running after its X server went away";
-    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_TRUE(exitswithin(demo, 10.0, 1));
 }
 
 } // namespace

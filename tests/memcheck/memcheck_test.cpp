@@ -53,8 +53,7 @@ TEST(Memcheck, FramesTouchNoInvalidMemoryAndOurCodeUsesNoUninitialisedValue)
         {{"DISPLAY", x.display().c_str()}, {"SDL_VIDEODRIVER", "x11"}});
     // The window appears once the video mode is set; a few seconds more
     // cover generation and a run of frames, slow as they are under memcheck.
-    ASSERT_EQ(
-        runon(x.display(), {"xdotool", "search", "--sync", "--pid", std::to_string(demo.pid)}), 0);
+    ASSERT_TRUE(windowshown(x.display(), demo));
     sleep(8);
     ASSERT_EQ(kill(demo.pid, SIGTERM), 0);
     int status = waitfor(demo, 120);

@@ -184,6 +184,11 @@ int runon(const std::string &display, const std::vector<std::string> &argv)
     return waitfor(c, 30);
 }
 
+bool windowshown(const std::string &display, const Child &child)
+{
+    return runon(display, {"xdotool", "search", "--sync", "--pid", std::to_string(child.pid)}) == 0;
+}
+
 Picture screenshot(const std::string &display)
 {
     std::string path = tempfile("shot");

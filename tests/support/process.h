@@ -68,6 +68,10 @@ std::string stderrof(const Child &child);
 // (xdotool, for example), with DISPLAY set to display.
 int runon(const std::string &display, const std::vector<std::string> &argv);
 
+// Waits (up to 30 s) until the child has a window on the display, which it
+// has once its video mode is set; true when it has.
+bool windowshown(const std::string &display, const Child &child);
+
 // An RGB picture of the whole screen, 3 bytes a pixel, row by row.
 struct Picture {
     int width = 0, height = 0;
