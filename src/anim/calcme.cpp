@@ -157,17 +157,17 @@ template <typename Record> static GLfloat scroll(Record &r, float limit)
 }
 
 // A sheet's corners 0 and 1 lie on its near edge, 2 and 3 on its far edge.
-static void setsheetz(Vertex3 *v, GLfloat near, GLfloat far)
+static void setsheetz(Vertex3 *v, GLfloat nearz, GLfloat farz)
 {
-    v[0].z = v[1].z = near;
-    v[2].z = v[3].z = far;
+    v[0].z = v[1].z = nearz;
+    v[2].z = v[3].z = farz;
 }
 
 // A box's corners 0-3 lie on its near face, 4-7 on its far face.
-static void setboxz(Vertex3 *v, GLfloat near, GLfloat far)
+static void setboxz(Vertex3 *v, GLfloat nearz, GLfloat farz)
 {
-    v[0].z = v[1].z = v[2].z = v[3].z = near;
-    v[4].z = v[5].z = v[6].z = v[7].z = far;
+    v[0].z = v[1].z = v[2].z = v[3].z = nearz;
+    v[4].z = v[5].z = v[6].z = v[7].z = farz;
 }
 
 static void scrollscenery()
