@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <sstream>
 
 namespace fixture
@@ -14,6 +15,13 @@ long timecalls = 0;
 unsigned seeded = 0;
 std::function<int(long)> script;
 static time_t now = 0;
+// The draws behind rand() when no script is set: the same sequence for a seed
+// whatever the C library, each in 0 ... 2^31 - 1 as glibc's rand() gives.
+static std::mt19937 engine;
+static int draw()
+{
+    return static_cast<int>(engine() >> 1);
+}
 
 // The world's storage, in one list so that reset and snapshots miss nothing.
 struct Span {
@@ -47,7 +55,7 @@ void queue(std::vector<int> values)
     long first = randcalls;
     script = [first, values = std::move(values)](long call) {
         size_t k = call - first;
-        return k < values.size() ? values[k] : static_cast<int>(random());
+        return k < values.size() ? values[k] : draw();
     };
 }
 
@@ -159,27 +167,40 @@ std::string meshfault()
 } // namespace fixture
 
 // These replace the C library's functions for the whole test executable, so
-// the world's own calls land here. The generator behind them is the C
-// library's random(), which srand() seeds here.
+// the world's own calls land here.
 extern "C" int rand() noexcept
 {
     long call = fixture::randcalls++;
     if (fixture::script)
         return fixture::script(call);
-    return static_cast<int>(random());
+    return fixture::draw();
 }
 
 extern "C" void srand(unsigned seed) noexcept
 {
     fixture::seeded = seed;
-    srandom(seed);
+    fixture::engine.seed(seed);
 }
 
-// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
-extern "C" time_t time(time_t *timer) noexcept
+static time_t readclock(time_t *timer)
 {
     fixture::timecalls++;
     if (timer)
         *timer = fixture::now;
     return fixture::now;
 }
+
+#ifdef _WIN32
+// MinGW's time() is an inline function that calls the runtime DLL's _time64
+// through its import pointer; the pointer is what a test program replaces.
+extern "C" {
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the import table's own name
+time_t (*__imp__time64)(time_t *) = readclock;
+}
+#else
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
+extern "C" time_t time(time_t *timer) noexcept
+{
+    return readclock(timer);
+}
+#endif
