@@ -8,6 +8,9 @@ run_packages=(xvfb xdotool imagemagick x11-apps libgl1-mesa-dri libegl-mesa0 pro
 # What the checks beyond the unit tests use: memory and static checks, packaging.
 check_packages=(valgrind clang-tidy clang-format cppcheck
                 desktop-file-utils lintian groff-base man-db dpkg-dev fakeroot file libxml2-utils)
+# The Windows build: the cross compiler, the tools that fetch and unpack SDL's
+# source and pack the zip, and Wine to run the result.
+windows_packages=(mingw-w64 dpkg-dev zip unzip wine64 wine)
 
 # Installs with apt-get whichever of the named packages are not installed yet;
 # does nothing (and needs no network) when all of them are.

@@ -1,0 +1,44 @@
+# The Windows release: a zip a user unpacks anywhere and double-clicks.
+#
+# It holds the stripped program and SDL's DLL side by side (Windows looks
+# for DLLs beside the program first), a short README.txt, flyover's
+# copyright notice and SDL's licence texts. SDL's entry library sends
+# standard output and standard error to stdout.txt and stderr.txt beside the
+# program, which is where a failed start leaves its one line.
+set(FLYOVER_SDL_VERSION "" CACHE STRING "Version of the SDL source package SDL.dll was built from")
+# SDL's install folder, as scripts/windows fills it, holds the header found.
+cmake_path(GET SDL_INCLUDE_DIR PARENT_PATH sdlroot)
+cmake_path(GET sdlroot PARENT_PATH sdlroot)
+set(SDL_DLL ${sdlroot}/bin/SDL.dll)
+set(SDL_COPYING ${sdlroot}/share/licenses/SDL-COPYING.txt)
+set(SDL_COPYRIGHT ${sdlroot}/share/licenses/SDL-copyright.txt)
+foreach(file IN ITEMS ${SDL_DLL} ${SDL_COPYING} ${SDL_COPYRIGHT})
+  if(NOT EXISTS ${file})
+    message(FATAL_ERROR "${file} is missing: build SDL for Windows with scripts/windows")
+  endif()
+endforeach()
+
+set(windist ${PROJECT_SOURCE_DIR}/dist/windows)
+set(zipstage ${PROJECT_BINARY_DIR}/zip)
+set(zip ${PROJECT_BINARY_DIR}/flyover-windows-x86_64.zip)
+configure_file(${windist}/README.txt.in ${PROJECT_BINARY_DIR}/README.txt @ONLY)
+file(MAKE_DIRECTORY ${zipstage})
+
+# The texts get Windows line ends (zip -l); the binaries are stored as they are.
+set(texts README.txt COPYRIGHT.txt SDL-COPYING.txt SDL-copyright.txt)
+add_custom_command(
+  OUTPUT ${zip}
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${zip}
+  COMMAND ${CMAKE_STRIP} -o ${zipstage}/flyover.exe $<TARGET_FILE:flyover>
+  COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${zipstage}/SDL.dll ${SDL_DLL}
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_BINARY_DIR}/README.txt ${zipstage}/README.txt
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/dist/copyright ${zipstage}/COPYRIGHT.txt
+  COMMAND ${CMAKE_COMMAND} -E copy ${SDL_COPYING} ${SDL_COPYRIGHT} ${zipstage}
+  COMMAND zip -q -X -l ${zip} ${texts}
+  COMMAND zip -q -X ${zip} flyover.exe SDL.dll
+  WORKING_DIRECTORY ${zipstage}
+  DEPENDS flyover ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_SOURCE_DIR}/dist/copyright ${SDL_DLL}
+          ${SDL_COPYING} ${SDL_COPYRIGHT}
+  COMMENT "Packing ${zip}"
+  VERBATIM)
+add_custom_target(windowszip ALL DEPENDS ${zip})
