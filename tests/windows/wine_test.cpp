@@ -1,0 +1,331 @@
+// The Windows build under Wine: the zip as a user unpacks it, the program in
+// it on a private X server, and the tests cross-built with it.
+//
+// Every run gets a Wine prefix of its own, hard-linked from a template made
+// once per build folder (making one takes a while): a Wine server remembers
+// the display it started with, so a shared prefix would carry one run's X
+// server into the next.
+#include "../package/tools.h"
+#include "../render/colourfamilies.h"
+#include "process.h"
+
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+namespace
+{
+
+const std::string windowsbuild = WINDOWS_BUILD;
+const std::string zip = windowsbuild + "/flyover-windows-x86_64.zip";
+const std::set<std::string> zipfiles = {"flyover.exe",   "SDL.dll",         "README.txt",
+                                        "COPYRIGHT.txt", "SDL-COPYING.txt", "SDL-copyright.txt"};
+
+// Settings of every Wine run: no debug output, no menu entries or file
+// associations made for the program, no .NET or HTML engine installs asked for.
+const std::vector<std::pair<std::string, const char *>> winesettings = {
+    {"WINEDEBUG", "-all"}, {"WINEDLLOVERRIDES", "winemenubuilder.exe=d;mscoree,mshtml="}};
+
+// Runs a command of Wine's in the given prefix, with the given display
+// (nullptr for none) and home, to its end.
+Ran inprefix(const std::string &prefix, const std::string &home, const char *display,
+             const std::vector<std::string> &argv)
+{
+    auto env = winesettings;
+    env.insert(env.end(),
+               {{"WINEPREFIX", prefix.c_str()}, {"HOME", home.c_str()}, {"DISPLAY", display}});
+    return run(argv, env);
+}
+
+// Makes the template prefix in dir; returns what went wrong, if anything.
+// Its X11 driver leaves window management to Wine itself (Managed=N): with a
+// window manager's protocol in the way, a full-screen program takes seconds
+// to end.
+std::string makeprefix(const std::string &dir)
+{
+    const std::string prefix = dir + "/prefix";
+    const std::string home = dir + "/home";
+    fs::remove_all(dir);
+    fs::create_directories(home);
+    Ran boot = inprefix(prefix, home, nullptr, {"wineboot", "-i"});
+    Ran reg = inprefix(prefix, home, nullptr,
+                       {"wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed",
+                        "/d", "N", "/f"});
+    // The registry reaches the disk when the server ends.
+    Ran done = inprefix(prefix, home, nullptr, {"wineserver", "-w"});
+    if (boot.status != 0 || reg.status != 0 || done.status != 0)
+        return "making a Wine prefix failed: " + boot.err + reg.err;
+    std::ofstream(dir + "/.ready") << "made for flyover's tests\n";
+    return "";
+}
+
+// The template prefix, made on first use under a lock, so that tests run in
+// parallel make it once.
+std::string templateprefix()
+{
+    const std::string dir = WINEPREFIX_TEMPLATE;
+    int lock = open((dir + ".lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644);
+    if (lock < 0)
+        throw std::runtime_error("cannot lock " + dir);
+    flock(lock, LOCK_EX); // released with the descriptor
+    std::string fault = fs::exists(dir + "/.ready") ? "" : makeprefix(dir);
+    close(lock);
+    if (!fault.empty())
+        throw std::runtime_error(fault);
+    return dir + "/prefix";
+}
+
+// A copy of a prefix: Wine's own DLLs, which are only ever read and make up
+// most of it, as hard links; the rest as real copies, since Wine rewrites
+// the registry files in place.
+void copyprefix(const fs::path &from, const fs::path &to)
+{
+    fs::copy(from, to,
+             fs::copy_options::recursive | fs::copy_options::copy_symlinks |
+                 fs::copy_options::create_hard_links);
+    const fs::path dlls = to / "drive_c/windows/system32";
+    for (auto it = fs::recursive_directory_iterator(to); it != fs::recursive_directory_iterator();
+         ++it) {
+        if (it->path() == dlls) {
+            it.disable_recursion_pending();
+        } else if (!it->is_symlink() && it->is_regular_file()) {
+            fs::path copy = it->path().string() + ".copy";
+            fs::copy_file(it->path(), copy);
+            fs::rename(copy, it->path());
+        }
+    }
+}
+
+// A private Wine prefix and home, and the zip unpacked into app/, in a fresh
+// directory; the Wine server is stopped and all of it removed at the end.
+class Wine
+{
+  public:
+    Wine() : prefix_(dir_.path() + "/prefix"), home_(dir_.path() + "/home")
+    {
+        fs::create_directories(home_);
+        copyprefix(templateprefix(), prefix_);
+        if (run({"unzip", "-q", zip, "-d", app()}).status != 0)
+            throw std::runtime_error("cannot unpack " + zip);
+    }
+    ~Wine()
+    {
+        inprefix(prefix_, home_, nullptr, {"wineserver", "-k"});
+    }
+    Wine(const Wine &) = delete;
+    Wine &operator=(const Wine &) = delete;
+
+    std::string app() const
+    {
+        return dir_.path() + "/app";
+    }
+
+    // Starts a Windows program under Wine, on display (nullptr for none).
+    Child start(const std::string &program, const char *display)
+    {
+        auto env = winesettings;
+        env.insert(
+            env.end(),
+            {{"WINEPREFIX", prefix_.c_str()}, {"HOME", home_.c_str()}, {"DISPLAY", display}});
+        return spawn({"wine", program}, env);
+    }
+
+    Ran runtoend(const std::string &program)
+    {
+        return inprefix(prefix_, home_, nullptr, {"wine", program});
+    }
+
+  private:
+    TempDir dir_;
+    std::string prefix_, home_;
+};
+
+::testing::AssertionResult exitswithin(const Child &child, double seconds, int code)
+{
+    int status = waitfor(child, seconds);
+    if (status == -1)
+        return ::testing::AssertionFailure() << "still running after " << seconds << " s";
+    if (!WIFEXITED(status))
+        return ::testing::AssertionFailure() << "killed by signal " << WTERMSIG(status);
+    if (WEXITSTATUS(status) != code)
+        return ::testing::AssertionFailure() << "exit status " << WEXITSTATUS(status);
+    return ::testing::AssertionSuccess();
+}
+
+families::Tally tallyof(const Picture &p)
+{
+    return families::tally(p.rgb.data(), long(p.width) * p.height, 3);
+}
+
+// Screenshots until at least minlit of the screen is not black (the program
+// starts looking straight down at nothing), or the deadline passes.
+Picture waitforcity(const std::string &display, double minlit, double seconds)
+{
+    Picture shot;
+    for (double waited = 0; waited < seconds; waited += 0.5) {
+        usleep(500000);
+        shot = screenshot(display);
+        if (!shot.rgb.empty() && 1 - tallyof(shot).black >= minlit)
+            break;
+    }
+    return shot;
+}
+
+// The first screenshot that differs from previous; empty if none does in time.
+Picture nextview(const std::string &display, const Picture &previous, double seconds)
+{
+    for (double waited = 0; waited < seconds; waited += 0.3) {
+        usleep(300000);
+        Picture shot = screenshot(display);
+        if (!shot.rgb.empty() && shot.rgb != previous.rgb)
+            return shot;
+    }
+    return Picture{};
+}
+
+// Asks every shown window of the process to close, as a desktop's close
+// button does: the window manager protocol's WM_DELETE_WINDOW message.
+int requestclose(const std::string &display, const Child &child)
+{
+    Ran search = run({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(child.pid)},
+                     {{"DISPLAY", display.c_str()}});
+    Display *x = XOpenDisplay(display.c_str());
+    if (x == nullptr)
+        return 0;
+    std::istringstream ids(search.out);
+    int sent = 0;
+    for (Window w; ids >> w; sent++) {
+        XEvent e{};
+        e.xclient.type = ClientMessage;
+        e.xclient.window = w;
+        e.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+        e.xclient.format = 32;
+        e.xclient.data.l[0] = long(XInternAtom(x, "WM_DELETE_WINDOW", False));
+        e.xclient.data.l[1] = CurrentTime;
+        XSendEvent(x, w, False, NoEventMask, &e);
+    }
+    XCloseDisplay(x);
+    return sent;
+}
+
+// What the program left beside itself, besides the zip's own files.
+std::set<std::string> leftbeside(const Wine &wine)
+{
+    std::set<std::string> left;
+    for (const std::string &f : filesunder(wine.app()))
+        if (zipfiles.count(f) == 0)
+            left.insert(f);
+    return left;
+}
+
+TEST(WindowsZip, HoldsTheProgramSdlAReadmeAndLicencesAndNoCompilerRuntime)
+{
+    Ran list = run({"unzip", "-Z1", zip});
+    ASSERT_EQ(list.status, 0) << list.err << " (scripts/windows makes the zip)";
+    std::istringstream names(list.out);
+    std::set<std::string> listed;
+    for (std::string name; std::getline(names, name);)
+        listed.insert(name);
+    EXPECT_EQ(listed, zipfiles);
+
+    // A Windows system has none of GCC's runtime DLLs: the program may need
+    // SDL's and Windows' own only.
+    Ran imports = run({"x86_64-w64-mingw32-objdump", "-p", windowsbuild + "/src/flyover.exe"});
+    ASSERT_EQ(imports.status, 0) << imports.err;
+    const std::set<std::string> allowed = {"SDL.dll",      "KERNEL32.dll", "USER32.dll",
+                                           "GDI32.dll",    "ADVAPI32.dll", "msvcrt.dll",
+                                           "OPENGL32.dll", "GLU32.dll"};
+    std::regex dllname("DLL Name: (\\S+)");
+    int count = 0;
+    for (std::sregex_iterator m(imports.out.begin(), imports.out.end(), dllname), end; m != end;
+         ++m, ++count)
+        EXPECT_EQ(allowed.count((*m)[1]), 1u) << "flyover.exe needs " << (*m)[1];
+    EXPECT_GT(count, 0) << imports.out;
+}
+
+// The world's, animation's and event handler's tests, cross-built for Windows.
+class CrossBuiltTests : public ::testing::TestWithParam<const char *>
+{
+};
+
+TEST_P(CrossBuiltTests, PassUnderWine)
+{
+    Wine wine;
+    Ran r = wine.runtoend(windowsbuild + "/tests/" + GetParam());
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("[  PASSED  ]"), std::string::npos) << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, CrossBuiltTests,
+                         ::testing::Values("world/world_tests.exe", "anim/anim_tests.exe",
+                                           "shell/events_tests.exe"),
+                         [](const auto &info) {
+                             std::string name = fs::path(info.param).stem().string();
+                             return name.substr(0, name.find('_'));
+                         });
+
+TEST(WineRun, ShowsTheCityFollowsKey3AndEndsOnEscapeWithinASecond)
+{
+    constexpr double minlit = 0.2; // of the screen not black
+    XServer x;
+    Wine wine;
+    Child demo = wine.start(wine.app() + "/flyover.exe", x.display().c_str());
+    ASSERT_TRUE(windowshown(x.display(), demo)) << "no window";
+
+    Picture shot = waitforcity(x.display(), minlit, 60);
+    ASSERT_EQ(shot.width, 800);
+    ASSERT_EQ(shot.height, 600);
+    families::Tally city = tallyof(shot);
+    ASSERT_GE(1 - city.black, minlit) << "no city on screen 60 s after start";
+    EXPECT_GT(city.family[families::building], 0.01) << "no blue-green buildings";
+    EXPECT_LT(city.family[families::unexplained], 0.01) << "colours the world cannot make";
+
+    ASSERT_EQ(runon(x.display(), {"xdotool", "key", "3"}), 0);
+    Picture next = nextview(x.display(), shot, 10);
+    ASSERT_EQ(next.rgb.size(), shot.rgb.size()) << "the view did not change after key 3";
+    EXPECT_LT(tallyof(next).family[families::unexplained], 0.01) << "after key 3";
+
+    ASSERT_EQ(runon(x.display(), {"xdotool", "key", "Escape"}), 0);
+    EXPECT_TRUE(exitswithin(demo, 1.0, 0));
+    EXPECT_EQ(leftbeside(wine), std::set<std::string>{}) << "a good run leaves no messages";
+}
+
+TEST(WineRun, AWindowCloseRequestEndsTheRunWithStatusZero)
+{
+    XServer x;
+    Wine wine;
+    Child demo = wine.start(wine.app() + "/flyover.exe", x.display().c_str());
+    ASSERT_TRUE(windowshown(x.display(), demo)) << "no window";
+    ASSERT_EQ(waitfor(demo, 1.0), -1) << "the demo ended by itself";
+    ASSERT_GT(requestclose(x.display(), demo), 0) << "no window to close";
+    EXPECT_TRUE(exitswithin(demo, 5.0, 0));
+    EXPECT_EQ(leftbeside(wine), std::set<std::string>{});
+}
+
+// SDL's entry library sends standard error to stderr.txt beside the program,
+// and leaves no file for an output stream that stayed empty.
+TEST(WineRun, WithoutAnXServerItExitsOneWithOneLineInStderrTxt)
+{
+    Wine wine;
+    Child demo = wine.start(wine.app() + "/flyover.exe", nullptr);
+    ASSERT_TRUE(exitswithin(demo, 120, 1));
+    EXPECT_EQ(leftbeside(wine), std::set<std::string>{"stderr.txt"});
+    std::string err = readfile(wine.app() + "/stderr.txt");
+    EXPECT_TRUE(std::regex_match(err, std::regex("Video initialization failed: [^\r\n]+\r?\n")))
+        << err;
+}
+
+} // namespace
