@@ -5,18 +5,20 @@
 # copyright notice and SDL's licence texts. SDL's entry library sends
 # standard output and standard error to stdout.txt and stderr.txt beside the
 # program, which is where a failed start leaves its one line.
-set(FLYOVER_SDL_VERSION "" CACHE STRING "Version of the SDL source package SDL.dll was built from")
-# SDL's install folder, as scripts/windows fills it, holds the header found.
+#
+# SDL's install folder, as scripts/windows fills it, holds the header found,
+# the DLL, the licence texts and the version of the source package built.
 cmake_path(GET SDL_INCLUDE_DIR PARENT_PATH sdlroot)
 cmake_path(GET sdlroot PARENT_PATH sdlroot)
 set(SDL_DLL ${sdlroot}/bin/SDL.dll)
 set(SDL_COPYING ${sdlroot}/share/licenses/SDL-COPYING.txt)
 set(SDL_COPYRIGHT ${sdlroot}/share/licenses/SDL-copyright.txt)
-foreach(file IN ITEMS ${SDL_DLL} ${SDL_COPYING} ${SDL_COPYRIGHT})
+foreach(file IN ITEMS ${SDL_DLL} ${SDL_COPYING} ${SDL_COPYRIGHT} ${sdlroot}/.complete)
   if(NOT EXISTS ${file})
     message(FATAL_ERROR "${file} is missing: build SDL for Windows with scripts/windows")
   endif()
 endforeach()
+file(STRINGS ${sdlroot}/.complete FLYOVER_SDL_VERSION LIMIT_COUNT 1)
 
 set(windist ${PROJECT_SOURCE_DIR}/dist/windows)
 set(zipstage ${PROJECT_BINARY_DIR}/zip)
