@@ -231,7 +231,7 @@ std::set<std::string> leftbeside(const Wine &wine)
     return left;
 }
 
-TEST(WindowsZip, HoldsTheProgramSdlAReadmeAndLicencesAndNoCompilerRuntime)
+TEST(WindowsZip, HoldsAGuiProgramSdlAReadmeAndLicencesAndNoCompilerRuntime)
 {
     Ran list = run({"unzip", "-Z1", zip});
     ASSERT_EQ(list.status, 0) << list.err << " (scripts/windows makes the zip)";
@@ -242,9 +242,11 @@ TEST(WindowsZip, HoldsTheProgramSdlAReadmeAndLicencesAndNoCompilerRuntime)
     EXPECT_EQ(listed, zipfiles);
 
     // A Windows system has none of GCC's runtime DLLs: the program may need
-    // SDL's and Windows' own only.
+    // SDL's and Windows' own only. And it is a GUI program, which opens no
+    // console window beside its own.
     Ran imports = run({"x86_64-w64-mingw32-objdump", "-p", windowsbuild + "/src/flyover.exe"});
     ASSERT_EQ(imports.status, 0) << imports.err;
+    EXPECT_NE(imports.out.find("(Windows GUI)"), std::string::npos) << imports.out;
     const std::set<std::string> allowed = {"SDL.dll",      "KERNEL32.dll", "USER32.dll",
                                            "GDI32.dll",    "ADVAPI32.dll", "msvcrt.dll",
                                            "OPENGL32.dll", "GLU32.dll"};
