@@ -6,8 +6,8 @@
 // the display it started with, so a shared prefix would carry one run's X
 // server into the next.
 #include "../package/tools.h"
-#include "../render/colourfamilies.h"
 #include "process.h"
+#include "watching.h"
 
 #include <gtest/gtest.h>
 
@@ -34,20 +34,18 @@ const std::string zip = windowsbuild + "/flyover-windows-x86_64.zip";
 const std::set<std::string> zipfiles = {"flyover.exe",   "SDL.dll",         "README.txt",
                                         "COPYRIGHT.txt", "SDL-COPYING.txt", "SDL-copyright.txt"};
 
-// Settings of every Wine run: no debug output, no menu entries or file
-// associations made for the program, no .NET or HTML engine installs asked for.
-const std::vector<std::pair<std::string, const char *>> winesettings = {
-    {"WINEDEBUG", "-all"}, {"WINEDLLOVERRIDES", "winemenubuilder.exe=d;mscoree,mshtml="}};
+using Env = std::vector<std::pair<std::string, const char *>>;
 
-// Runs a command of Wine's in the given prefix, with the given display
-// (nullptr for none) and home, to its end.
-Ran inprefix(const std::string &prefix, const std::string &home, const char *display,
-             const std::vector<std::string> &argv)
+// The environment of a Wine run in prefix, with home as HOME, on display
+// (nullptr for none): no debug output, no menu entries or file associations
+// made for the program, no .NET or HTML engine installs asked for.
+Env wineenv(const std::string &prefix, const std::string &home, const char *display)
 {
-    auto env = winesettings;
-    env.insert(env.end(),
-               {{"WINEPREFIX", prefix.c_str()}, {"HOME", home.c_str()}, {"DISPLAY", display}});
-    return run(argv, env);
+    return {{"WINEPREFIX", prefix.c_str()},
+            {"HOME", home.c_str()},
+            {"DISPLAY", display},
+            {"WINEDEBUG", "-all"},
+            {"WINEDLLOVERRIDES", "winemenubuilder.exe=d;mscoree,mshtml="}};
 }
 
 // Makes the template prefix in dir; returns what went wrong, if anything.
@@ -60,12 +58,13 @@ std::string makeprefix(const std::string &dir)
     const std::string home = dir + "/home";
     fs::remove_all(dir);
     fs::create_directories(home);
-    Ran boot = inprefix(prefix, home, nullptr, {"wineboot", "-i"});
-    Ran reg = inprefix(prefix, home, nullptr,
-                       {"wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed",
-                        "/d", "N", "/f"});
+    const Env env = wineenv(prefix, home, nullptr);
+    Ran boot = run({"wineboot", "-i"}, env);
+    Ran reg = run({"wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d",
+                   "N", "/f"},
+                  env);
     // The registry reaches the disk when the server ends.
-    Ran done = inprefix(prefix, home, nullptr, {"wineserver", "-w"});
+    Ran done = run({"wineserver", "-w"}, env);
     if (boot.status != 0 || reg.status != 0 || done.status != 0)
         return "making a Wine prefix failed: " + boot.err + reg.err;
     std::ofstream(dir + "/.ready") << "made for flyover's tests\n";
@@ -123,7 +122,7 @@ class Wine
     }
     ~Wine()
     {
-        inprefix(prefix_, home_, nullptr, {"wineserver", "-k"});
+        run({"wineserver", "-k"}, wineenv(prefix_, home_, nullptr));
     }
     Wine(const Wine &) = delete;
     Wine &operator=(const Wine &) = delete;
@@ -134,67 +133,20 @@ class Wine
     }
 
     // Starts a Windows program under Wine, on display (nullptr for none).
-    Child start(const std::string &program, const char *display)
+    Child start(const std::string &program, const char *display) const
     {
-        auto env = winesettings;
-        env.insert(
-            env.end(),
-            {{"WINEPREFIX", prefix_.c_str()}, {"HOME", home_.c_str()}, {"DISPLAY", display}});
-        return spawn({"wine", program}, env);
+        return spawn({"wine", program}, wineenv(prefix_, home_, display));
     }
 
-    Ran runtoend(const std::string &program)
+    Ran runtoend(const std::string &program) const
     {
-        return inprefix(prefix_, home_, nullptr, {"wine", program});
+        return run({"wine", program}, wineenv(prefix_, home_, nullptr));
     }
 
   private:
     TempDir dir_;
     std::string prefix_, home_;
 };
-
-::testing::AssertionResult exitswithin(const Child &child, double seconds, int code)
-{
-    int status = waitfor(child, seconds);
-    if (status == -1)
-        return ::testing::AssertionFailure() << "still running after " << seconds << " s";
-    if (!WIFEXITED(status))
-        return ::testing::AssertionFailure() << "killed by signal " << WTERMSIG(status);
-    if (WEXITSTATUS(status) != code)
-        return ::testing::AssertionFailure() << "exit status " << WEXITSTATUS(status);
-    return ::testing::AssertionSuccess();
-}
-
-families::Tally tallyof(const Picture &p)
-{
-    return families::tally(p.rgb.data(), long(p.width) * p.height, 3);
-}
-
-// Screenshots until at least minlit of the screen is not black (the program
-// starts looking straight down at nothing), or the deadline passes.
-Picture waitforcity(const std::string &display, double minlit, double seconds)
-{
-    Picture shot;
-    for (double waited = 0; waited < seconds; waited += 0.5) {
-        usleep(500000);
-        shot = screenshot(display);
-        if (!shot.rgb.empty() && 1 - tallyof(shot).black >= minlit)
-            break;
-    }
-    return shot;
-}
-
-// The first screenshot that differs from previous; empty if none does in time.
-Picture nextview(const std::string &display, const Picture &previous, double seconds)
-{
-    for (double waited = 0; waited < seconds; waited += 0.3) {
-        usleep(300000);
-        Picture shot = screenshot(display);
-        if (!shot.rgb.empty() && shot.rgb != previous.rgb)
-            return shot;
-    }
-    return Picture{};
-}
 
 // Asks every shown window of the process to close, as a desktop's close
 // button does: the window manager protocol's WM_DELETE_WINDOW message.

@@ -1,0 +1,66 @@
+// Watching the real program from outside: how it ends, and what its screen
+// shows, judged by the colours the world is made of.
+#pragma once
+
+#include "../render/colourfamilies.h"
+#include "process.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+
+namespace testsupport
+{
+
+// Whether the child ends within seconds, by exiting with code.
+inline ::testing::AssertionResult exitswithin(const Child &child, double seconds, int code)
+{
+    int status = waitfor(child, seconds);
+    if (status == -1)
+        return ::testing::AssertionFailure() << "still running after " << seconds << " s";
+    if (!WIFEXITED(status))
+        return ::testing::AssertionFailure() << "killed by signal " << WTERMSIG(status);
+    if (WEXITSTATUS(status) != code)
+        return ::testing::AssertionFailure() << "exit status " << WEXITSTATUS(status);
+    return ::testing::AssertionSuccess();
+}
+
+inline families::Tally tallyof(const Picture &p)
+{
+    return families::tally(p.rgb.data(), long(p.width) * p.height, 3);
+}
+
+// The program starts high above the city looking straight down, which GLU
+// turns into an empty frame for its first 142 steps (about 2.5 s at full
+// speed). Screenshots are taken until at least minlit of the screen is not
+// black or the deadline passes, so that a loaded machine only makes the wait
+// longer.
+inline Picture waitforcity(const std::string &display, double minlit, double seconds)
+{
+    Picture shot;
+    for (double waited = 0; waited < seconds; waited += 0.5) {
+        usleep(500000);
+        shot = screenshot(display);
+        if (!shot.rgb.empty() && 1 - tallyof(shot).black >= minlit)
+            break;
+    }
+    return shot;
+}
+
+// The first screenshot that differs from the previous one, a few frames on;
+// an empty picture if none does before the deadline.
+inline Picture nextview(const std::string &display, const Picture &previous, double seconds)
+{
+    for (double waited = 0; waited < seconds; waited += 0.3) {
+        usleep(300000);
+        Picture shot = screenshot(display);
+        if (!shot.rgb.empty() && shot.rgb != previous.rgb)
+            return shot;
+    }
+    return Picture{};
+}
+
+} // namespace testsupport
