@@ -1,5 +1,6 @@
 // The real program's start, run and end, seen from outside.
 #include "process.h"
+#include "watching.h"
 
 #include <gtest/gtest.h>
 
@@ -18,19 +19,6 @@ namespace
 Child startflyover(const std::string &display)
 {
     return spawn({flyoverpath()}, {{"DISPLAY", display.c_str()}, {"SDL_VIDEODRIVER", "x11"}});
-}
-
-// Whether the child ends within seconds, by exiting with code.
-::testing::AssertionResult exitswithin(const Child &child, double seconds, int code)
-{
-    int status = waitfor(child, seconds);
-    if (status == -1)
-        return ::testing::AssertionFailure() << "still running after " << seconds << " s";
-    if (!WIFEXITED(status))
-        return ::testing::AssertionFailure() << "killed by signal " << WTERMSIG(status);
-    if (WEXITSTATUS(status) != code)
-        return ::testing::AssertionFailure() << "exit status " << WEXITSTATUS(status);
-    return ::testing::AssertionSuccess();
 }
 
 TEST(Lifecycle, RunsUntilEscapeThenExitsZeroWithinASecond)
