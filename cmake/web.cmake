@@ -26,11 +26,11 @@ add_subdirectory(src)
 
 # The web platform layer: stands in for the emulation's indexed quads and
 # gluLookAt, for the rendering subsystem only (see webgl.h).
-add_library(webgl STATIC src/platform/web/webgl.cpp)
-target_include_directories(webgl PUBLIC src/platform/web)
-target_link_libraries(webgl PUBLIC world)
+add_library(weblayer STATIC src/platform/web/webgl.cpp)
+target_include_directories(weblayer PUBLIC src/platform/web)
+target_link_libraries(weblayer PUBLIC world)
 target_compile_options(render PRIVATE -include webgl.h)
-target_link_libraries(render PRIVATE webgl)
+target_link_libraries(render PRIVATE weblayer)
 
 set_target_properties(flyover PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${FLYOVER_PAGE_DIR})
 set_property(TARGET flyover APPEND PROPERTY LINK_DEPENDS
