@@ -25,12 +25,15 @@ target_link_options(SDL::SDL INTERFACE
 add_subdirectory(src)
 
 # The web platform layer: stands in for the emulation's indexed quads and
-# gluLookAt, for the rendering subsystem only (see webgl.h).
-add_library(weblayer STATIC src/platform/web/webgl.cpp)
+# gluLookAt in the rendering subsystem (webgl.h), and for SDL's video mode
+# in main.cpp (websdl.h); nothing else sees it.
+add_library(weblayer STATIC src/platform/web/webgl.cpp src/platform/web/websdl.cpp)
 target_include_directories(weblayer PUBLIC src/platform/web)
-target_link_libraries(weblayer PUBLIC world)
+target_link_libraries(weblayer PUBLIC world sdl_headers)
 target_compile_options(render PRIVATE -include webgl.h)
 target_link_libraries(render PRIVATE weblayer)
+target_compile_options(flyover PRIVATE -include websdl.h)
+target_link_libraries(flyover PRIVATE weblayer)
 
 set_target_properties(flyover PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${FLYOVER_PAGE_DIR})
 set_property(TARGET flyover APPEND PROPERTY LINK_DEPENDS

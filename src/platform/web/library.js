@@ -9,6 +9,15 @@ mergeInto(LibraryManager.library, {
     _SDL_AudioQuit();
   },
 
+  // Emscripten's SDL_SetError forgets the message, so SDL_GetError could
+  // never say why something failed. This keeps it (as it stands: the
+  // layer's messages have no conversions to format).
+  SDL_SetError: function(fmt) {
+    if (SDL.errorMessage)
+      _free(SDL.errorMessage);
+    SDL.errorMessage = allocateUTF8(UTF8ToString(fmt));
+  },
+
   // WebGL always interpolates colours across a primitive, which is what
   // GL_SMOOTH asks; the emulation's own version only warns that it does
   // nothing.

@@ -15,20 +15,17 @@ static_assert(quadentries % 4 == 0, "whole quads");
 static_assert(city_vertcount <= 65536 && cloud_vertcount <= 65536 && floor_vertcount <= 65536,
               "every corner of a layer has a 16-bit number");
 
-static GLushort triangles[quadentries / 4 * 6];
+static GLushort converted[quadentries / 4 * 6];
 
-GLsizei quadstriangles(const GLuint *quads, GLsizei count, GLushort *out)
+// Quad (a, b, c, d) becomes triangles (a, b, c) and (a, c, d).
+constexpr int split[6] = {0, 1, 2, 0, 2, 3};
+
+GLsizei quadstriangles(const GLuint *quads, GLsizei count, GLushort *triangles)
 {
     GLsizei n = 0;
-    for (GLsizei i = 0; i + 4 <= count; i += 4) {
-        const GLushort a = quads[i], b = quads[i + 1], c = quads[i + 2], d = quads[i + 3];
-        out[n++] = a;
-        out[n++] = b;
-        out[n++] = c;
-        out[n++] = a;
-        out[n++] = c;
-        out[n++] = d;
-    }
+    for (GLsizei i = 0; i + 4 <= count; i += 4)
+        for (int corner : split)
+            triangles[n++] = GLushort(quads[i + corner]);
     return n;
 }
 
@@ -41,8 +38,8 @@ void webdrawelements(GLenum mode, GLsizei count, GLenum type, const GLvoid *indi
     const GLuint *quads = static_cast<const GLuint *>(indices);
     for (GLsizei first = 0; first < count; first += quadentries) {
         GLsizei piece = count - first < quadentries ? count - first : quadentries;
-        GLsizei n = quadstriangles(quads + first, piece, triangles);
-        glDrawElements(GL_TRIANGLES, n, GL_UNSIGNED_SHORT, triangles);
+        GLsizei n = quadstriangles(quads + first, piece, converted);
+        glDrawElements(GL_TRIANGLES, n, GL_UNSIGNED_SHORT, converted);
     }
 }
 
