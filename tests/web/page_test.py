@@ -50,11 +50,11 @@ def serve(folder):
     return server, "http://127.0.0.1:%d/" % server.server_address[1]
 
 
-def browser():
+def browser(*extraargs):
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
     for arg in ("--headless=new", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
-                "--window-size=1024,900"):
+                "--window-size=1024,900") + extraargs:
         options.add_argument(arg)
     if os.geteuid() == 0:
         options.add_argument("--no-sandbox")  # Chromium refuses to run as root otherwise
@@ -96,8 +96,9 @@ class Page(unittest.TestCase):
     def tearDownClass(cls):
         cls.server.shutdown()
 
-    def setUp(self):
-        self.driver = browser()
+    def open(self, *browserargs):
+        """Loads the page in a fresh browser."""
+        self.driver = browser(*browserargs)
         self.addCleanup(self.driver.quit)
         self.driver.get(self.url)
         self.canvas = self.driver.find_element(By.TAG_NAME, "canvas")
@@ -123,6 +124,7 @@ class Page(unittest.TestCase):
         return shot
 
     def test_ShowsTheCityFollowsKeys321AndEndsOnEscape(self):
+        self.open()
         d = self.driver
         self.assertIn("flyover", d.title)
         self.assertIn("Esc", d.find_element(By.ID, "status").text)
@@ -165,7 +167,18 @@ class Page(unittest.TestCase):
         # else on the page's console.
         self.assertEqual(d.get_log("browser"), [])
 
+    def test_WithoutWebGLTheVideoModeFails(self):
+        self.open("--disable-3d-apis")
+        message = "Video mode set failed: the browser gives this page no WebGL"
+        status = self.driver.find_element(By.ID, "status")
+        self.assertTrue(waituntil(lambda: status.text == message, 30), status.text)
+        # The console has the program's line and nothing else.
+        logged = [e["message"].split(" ", 2)[-1] for e in self.driver.get_log("browser")]
+        self.assertEqual(logged, ['"%s"' % message])
+        self.assertEqual(self.frames(), 0)
+
     def test_FrameRateBesideTheDesktops(self):
+        self.open()
         skip, seconds = 300, 10  # as bench/frames/framerate.sh measures
         self.assertTrue(waituntil(lambda: self.frames() >= skip, 120),
                         "fewer than %d frames 120 s after loading" % skip)

@@ -8,7 +8,9 @@
 
 int main()
 {
-    int width = 0, height = 0, maxval = 0;
+    int width = 0;
+    int height = 0;
+    int maxval = 0;
     if (scanf("P6 %d %d %d", &width, &height, &maxval) != 3 || maxval != 255 || width <= 0 ||
         height <= 0 || getchar() == EOF)
         return 2;
