@@ -8,6 +8,19 @@
 set(FLYOVER_PAGE_DIR ${PROJECT_SOURCE_DIR}/build/web
     CACHE PATH "Folder that receives the web page")
 
+# Debian's Emscripten cache is frozen and empty: scripts/web sets up a
+# writable one. Every compile and link gets the same setting, so that a build
+# started by hand after scripts/web finds the libraries built there.
+if(NOT DEFINED ENV{EM_CACHE})
+  message(FATAL_ERROR "Configure the web build with scripts/web, which sets up Emscripten's cache")
+endif()
+set(emscripten_env ${CMAKE_COMMAND} -E env "EM_CACHE=$ENV{EM_CACHE}" "EM_FROZEN_CACHE=")
+if(DEFINED ENV{NODE_PATH})
+  list(APPEND emscripten_env "NODE_PATH=$ENV{NODE_PATH}")
+endif()
+set(CMAKE_CXX_COMPILER_LAUNCHER ${emscripten_env})
+set(CMAKE_CXX_LINKER_LAUNCHER ${emscripten_env})
+
 # The SDL and OpenGL targets the subsystems name, made of Emscripten's own
 # headers and JavaScript libraries. SDL.h lives in its own folder there.
 set(SDL_INCLUDE_DIRS ${EMSCRIPTEN_SYSROOT}/include/SDL)
