@@ -12,6 +12,7 @@ mergeInto(LibraryManager.library, {
   // Emscripten's SDL_SetError forgets the message, so SDL_GetError could
   // never say why something failed. This keeps it (as it stands: the
   // layer's messages have no conversions to format).
+  SDL_SetError__deps: ['$SDL'],
   SDL_SetError: function(fmt) {
     if (SDL.errorMessage)
       _free(SDL.errorMessage);
