@@ -12,6 +12,9 @@ check_packages=(valgrind clang-tidy clang-format cppcheck
 # source and pack the zip, and Wine to run the result.
 windows_packages=(mingw-w64 dpkg-dev zip unzip wine64 wine)
 
+# The browser edition: the compiler, and the browser its tests drive.
+web_packages=(cmake make emscripten chromium chromium-driver python3-selenium)
+
 # Installs with apt-get whichever of the named packages are not installed yet;
 # does nothing (and needs no network) when all of them are.
 install_missing() {
@@ -47,4 +50,19 @@ start_xvfb() {
     read -r number <"$fifo"
     rm -f "$fifo"
     export DISPLAY=":$number"
+}
+
+# Sets up Emscripten for scripts/web and the web tests. Debian's emscripten
+# keeps its system libraries in a frozen, empty cache; they are built once
+# into a writable cache outside the source tree, one per compiler version.
+# Its JavaScript optimizer needs acorn, which a node from outside Debian
+# does not find by itself.
+web_environment() {
+    local version
+    version=$(emcc -dumpversion)
+    export EM_CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/flyover/emscripten-$version
+    export EM_FROZEN_CACHE= # any other value, even 0, keeps the cache frozen
+    if ! /usr/bin/node -e 'require("acorn")' 2>/dev/null; then
+        export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+    fi
 }

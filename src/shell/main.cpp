@@ -15,7 +15,10 @@
 // Asked of every video mode; SDL_HWACCEL is added where the display blits in hardware.
 constexpr Uint32 modeflags =
     SDL_HWSURFACE | SDL_OPENGL | SDL_ASYNCBLIT | SDL_HWPALETTE | SDL_FULLSCREEN;
-static_assert(modeflags == 0xA0000007, "full-screen OpenGL video flags");
+// SDL 1.2 numbers them 0xA0000007; Emscripten's SDL, where SDL_OPENGL is
+// 0x04000000, numbers the same request 0x0CA00001.
+static_assert(modeflags == (SDL_OPENGL == 0x04000000 ? 0x0CA00001 : 0xA0000007),
+              "full-screen OpenGL video flags");
 constexpr int screendepth = 16;    // bits per pixel
 constexpr int repeatdelay = 100;   // ms before a held key repeats
 constexpr int repeatinterval = 30; // ms between repeats

@@ -1,0 +1,54 @@
+# The browser edition: the same subsystems built with Emscripten into a web
+# page. Emscripten brings its own SDL 1.2 and a legacy OpenGL emulation on
+# WebGL, so this replaces the desktop's SDL, OpenGL and GLU lookups, its
+# hardening flags, the tests and the packaging. Included from the top-level
+# CMakeLists.txt when the Emscripten toolchain is in use (scripts/web).
+#
+# The page lands in FLYOVER_PAGE_DIR: index.html, flyover.js, flyover.wasm.
+set(FLYOVER_PAGE_DIR ${PROJECT_SOURCE_DIR}/build/web
+    CACHE PATH "Folder that receives the web page")
+
+# Debian's Emscripten cache is frozen and empty: scripts/web sets up a
+# writable one. Every compile and link gets the same setting, so that a build
+# started by hand after scripts/web finds the libraries built there.
+if(NOT DEFINED ENV{EM_CACHE})
+  message(FATAL_ERROR "Configure the web build with scripts/web, which sets up Emscripten's cache")
+endif()
+set(emscripten_env ${CMAKE_COMMAND} -E env "EM_CACHE=$ENV{EM_CACHE}" "EM_FROZEN_CACHE=")
+if(DEFINED ENV{NODE_PATH})
+  list(APPEND emscripten_env "NODE_PATH=$ENV{NODE_PATH}")
+endif()
+set(CMAKE_CXX_COMPILER_LAUNCHER ${emscripten_env})
+set(CMAKE_CXX_LINKER_LAUNCHER ${emscripten_env})
+
+# The SDL and OpenGL targets the subsystems name, made of Emscripten's own
+# headers and JavaScript libraries. SDL.h lives in its own folder there.
+set(SDL_INCLUDE_DIRS ${EMSCRIPTEN_SYSROOT}/include/SDL)
+add_library(OpenGL::GL INTERFACE IMPORTED)
+add_library(OpenGL::GLU INTERFACE IMPORTED)
+add_library(SDL::SDL INTERFACE IMPORTED)
+target_link_options(SDL::SDL INTERFACE
+  -sLEGACY_GL_EMULATION=1 # fixed-function OpenGL 1.1 and GLU on WebGL
+  -sGL_UNSAFE_OPTS=0      # every state change reaches WebGL as asked
+  -sASYNCIFY              # the blocking main loop: SDL_Delay yields to the browser
+  -sEXIT_RUNTIME=1        # Quit's exit() really ends the program
+  -sENVIRONMENT=web
+  "--js-library=${PROJECT_SOURCE_DIR}/src/platform/web/library.js")
+
+add_subdirectory(src)
+
+# The web platform layer: stands in for the emulation's indexed quads and
+# gluLookAt in the rendering subsystem (webgl.h), and for SDL's video mode
+# in main.cpp (websdl.h); nothing else sees it.
+add_library(weblayer STATIC src/platform/web/webgl.cpp src/platform/web/websdl.cpp)
+target_include_directories(weblayer PUBLIC src/platform/web)
+target_link_libraries(weblayer PUBLIC world sdl_headers)
+target_compile_options(render PRIVATE -include webgl.h)
+target_link_libraries(render PRIVATE weblayer)
+target_compile_options(flyover PRIVATE -include websdl.h)
+target_link_libraries(flyover PRIVATE weblayer)
+
+set_target_properties(flyover PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${FLYOVER_PAGE_DIR})
+set_property(TARGET flyover APPEND PROPERTY LINK_DEPENDS
+             ${PROJECT_SOURCE_DIR}/src/platform/web/library.js)
+configure_file(src/platform/web/index.html ${FLYOVER_PAGE_DIR}/index.html COPYONLY)

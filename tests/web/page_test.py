@@ -1,0 +1,236 @@
+#!/usr/bin/python3
+"""The browser edition as a person sees it: the page built by scripts/web,
+served from 127.0.0.1, in headless Chromium driven through WebDriver, watched
+through screenshots and driven with keys, as the desktop's view test does.
+
+Environment: FLYOVER_PAGE (the page's folder), FLYOVER_TALLY (the colour
+family counter), FLYOVER_BINARY and SWAPCOUNT (the desktop program and its
+frame counter, for the frame rate beside it)."""
+
+import functools
+import http.server
+import os
+import subprocess
+import threading
+import time
+import unittest
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+
+# Counts the page's frames without touching the page: every frame starts
+# with one clear of the canvas. Installed before the page's own scripts.
+FRAMECOUNTER = """
+window.framecount = 0;
+const clear = WebGLRenderingContext.prototype.clear;
+WebGLRenderingContext.prototype.clear = function (mask) {
+  window.framecount++;
+  return clear.call(this, mask);
+};
+"""
+
+MINLIT = 0.2  # of the canvas not black, once the city shows
+EMPTYFRAMES = 142  # the program starts looking straight down: nothing shows
+
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, format, *args):  # pylint: disable=redefined-builtin
+        pass
+
+
+def serve(folder):
+    """Serves the folder on a free port of 127.0.0.1; returns the address."""
+    handler = functools.partial(QuietHandler, directory=folder)
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server, "http://127.0.0.1:%d/" % server.server_address[1]
+
+
+def browser(*extraargs):
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    for arg in ("--headless=new", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
+                "--window-size=1024,900") + extraargs:
+        options.add_argument(arg)
+    if os.geteuid() == 0:
+        options.add_argument("--no-sandbox")  # Chromium refuses to run as root otherwise
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": FRAMECOUNTER})
+    return driver
+
+
+def waituntil(condition, seconds, step=0.1):
+    """Polls condition until it gives a true value or the deadline passes."""
+    deadline = time.monotonic() + seconds
+    while True:
+        value = condition()
+        if value or time.monotonic() > deadline:
+            return value
+        time.sleep(step)
+
+
+class Shot:
+    """A screenshot of the canvas and its colour families."""
+
+    def __init__(self, png):
+        ppm = subprocess.run(["convert", "png:-", "-depth", "8", "ppm:-"], input=png,
+                             capture_output=True, check=True).stdout
+        self.pixels = ppm
+        out = subprocess.run([os.environ["FLYOVER_TALLY"]], input=ppm, capture_output=True,
+                             check=True).stdout.split()
+        self.width, self.height = int(out[0]), int(out[1])
+        self.black, self.building, self.ground, self.unexplained = map(float, out[2:])
+
+
+class Page(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.server, cls.url = serve(os.environ["FLYOVER_PAGE"])
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.shutdown()
+
+    def open(self, *browserargs):
+        """Loads the page in a fresh browser."""
+        self.driver = browser(*browserargs)
+        self.addCleanup(self.driver.quit)
+        self.driver.get(self.url)
+        self.canvas = self.driver.find_element(By.TAG_NAME, "canvas")
+
+    def frames(self):
+        return self.driver.execute_script("return window.framecount")
+
+    def shot(self):
+        return Shot(self.canvas.screenshot_as_png)
+
+    def key(self, key):
+        ActionChains(self.driver).send_keys(key).perform()
+
+    def waitforcity(self, seconds):
+        """Screenshots until the city shows or the deadline passes."""
+        shot = None
+
+        def lit():
+            nonlocal shot
+            shot = self.shot()
+            return 1 - shot.black >= MINLIT
+        waituntil(lit, seconds, 0.5)
+        return shot
+
+    def test_ShowsTheCityFollowsKeys321AndEndsOnEscape(self):
+        self.open()
+        d = self.driver
+        self.assertIn("flyover", d.title)
+        self.assertIn("Esc", d.find_element(By.ID, "status").text)
+        rect = self.canvas.rect
+        width = d.execute_script("return document.documentElement.clientWidth")
+        height = d.execute_script("return document.documentElement.clientHeight")
+        self.assertEqual((rect["width"], rect["height"]), (800, 600))
+        self.assertLessEqual(abs(rect["x"] - (width - 800) / 2), 1, "not centred across")
+        self.assertLess(abs(rect["y"] - (height - 600) / 2), 30, "not centred down")
+        self.assertEqual(d.execute_script(
+            "return getComputedStyle(document.body).backgroundColor"), "rgb(0, 0, 0)")
+
+        # The first frames look straight down from high above: empty.
+        self.assertTrue(waituntil(lambda: self.frames() > 0, 30), "no frame 30 s after loading")
+        first = self.shot()
+        self.assertLess(self.frames(), EMPTYFRAMES, "the first screenshot came too late")
+        self.assertAlmostEqual(first.black, 1.0, 6, "the first frames are not empty")
+
+        shot = self.waitforcity(60)
+        self.assertEqual((shot.width, shot.height), (800, 600))
+        self.assertGreaterEqual(1 - shot.black, MINLIT, "no city on the page 60 s after start")
+        self.assertGreater(shot.building, 0.01, "no blue-green buildings")
+        self.assertLess(shot.unexplained, 0.01, "colours the world cannot make")
+
+        for key in "321":
+            self.key(key)
+            nextshot = waituntil(lambda: (s := self.shot()).pixels != shot.pixels and s, 10, 0.3)
+            self.assertTrue(nextshot, "the view did not change after key " + key)
+            self.assertLess(nextshot.unexplained, 0.01, "after key " + key)
+            shot = nextshot
+
+        self.key(Keys.ESCAPE)
+        status = d.find_element(By.ID, "status")
+        self.assertTrue(waituntil(lambda: "ended" in status.text, 10),
+                        "still running 10 s after Escape: " + status.text)
+        last = self.frames()
+        time.sleep(1.5)
+        self.assertEqual(self.frames(), last, "frames drawn after the end")
+        # The program writes nothing in a normal run, so neither may anything
+        # else on the page's console.
+        self.assertEqual(d.get_log("browser"), [])
+
+    def test_WithoutWebGLTheVideoModeFails(self):
+        self.open("--disable-3d-apis")
+        message = "Video mode set failed: the browser gives this page no WebGL"
+        status = self.driver.find_element(By.ID, "status")
+        self.assertTrue(waituntil(lambda: status.text == message, 30), status.text)
+        # The console has the program's line and nothing else.
+        logged = [e["message"].split(" ", 2)[-1] for e in self.driver.get_log("browser")]
+        self.assertEqual(logged, ['"%s"' % message])
+        self.assertEqual(self.frames(), 0)
+
+    def test_FrameRateBesideTheDesktops(self):
+        self.open()
+        skip, seconds = 300, 10  # as bench/frames/framerate.sh measures
+        self.assertTrue(waituntil(lambda: self.frames() >= skip, 120),
+                        "fewer than %d frames 120 s after loading" % skip)
+        clock = "return [window.framecount, performance.now()]"
+        count0, t0 = self.driver.execute_script(clock)
+        time.sleep(seconds)
+        count1, t1 = self.driver.execute_script(clock)
+        page = (count1 - count0) / ((t1 - t0) / 1000)
+        self.driver.quit()
+        native = desktoprate(skip, seconds)
+        figure = ("Frame rate: page %.1f fps (headless Chromium, SwiftShader), desktop %.1f fps "
+                  "(Xvfb, llvmpipe), page / desktop %.0f%%, load average %.2f\n"
+                  % (page, native, 100 * page / native, os.getloadavg()[0]))
+        print("\n" + figure)
+        if "FLYOVER_FRAMERATE_OUT" in os.environ:  # for scripts/test to show
+            with open(os.environ["FLYOVER_FRAMERATE_OUT"], "w") as f:
+                f.write(figure)
+        # Far below the desktop means the page waits for something the
+        # program does not (a wrong way of yielding to the browser, say).
+        self.assertGreater(page / native, 0.25)
+
+
+def desktoprate(skip, seconds):
+    """The desktop program's frame rate on a private Xvfb, counted by the
+    frame-rate benchmark's swap counter."""
+    read, write = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "800x600x24",
+                             "-nolisten", "tcp"], pass_fds=[write], stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    os.close(write)
+    try:
+        with os.fdopen(read) as f:
+            display = ":" + f.readline().strip()
+        out = "/tmp/flyover-webrate-%d" % os.getpid()
+        env = dict(os.environ, DISPLAY=display, SDL_VIDEODRIVER="x11",
+                   LD_PRELOAD=os.environ["SWAPCOUNT"], SWAPCOUNT_OUT=out,
+                   SWAPCOUNT_SKIP=str(skip), SWAPCOUNT_SECONDS=str(seconds))
+        program = subprocess.Popen([os.environ["FLYOVER_BINARY"]], env=env)
+        try:
+            waituntil(lambda: os.path.exists(out) or program.poll() is not None, 120)
+        finally:
+            program.terminate()
+            program.wait()
+        if not os.path.exists(out):
+            raise AssertionError("the desktop program gave no frame rate")
+        with open(out) as f:
+            frames, took, _ = map(float, f.read().split())
+        os.unlink(out)
+        return frames / took
+    finally:
+        xvfb.terminate()
+        xvfb.wait()
+
+
+if __name__ == "__main__":
+    unittest.main()
