@@ -1,0 +1,155 @@
+#include "session.h"
+
+#include <glob.h>
+#include <pwd.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace testsupport
+{
+
+namespace
+{
+
+// Polls test() every 100 ms for up to seconds.
+template <typename Test> bool within(double seconds, Test test)
+{
+    for (int i = 0; i < int(seconds * 10); i++, usleep(100000))
+        if (test())
+            return true;
+    return false;
+}
+
+const passwd *nobody()
+{
+    return getuid() == 0 ? getpwnam("nobody") : nullptr;
+}
+
+} // namespace
+
+WindowManager::WindowManager(const std::vector<std::string> &argv, const std::string &size)
+    : x_(std::make_unique<XServer>(std::vector<std::string>{}, size))
+{
+    std::vector<std::string> args = {"dbus-run-session", "--"};
+    args.insert(args.end(), argv.begin(), argv.end());
+    // NO_AT_BRIDGE: no accessibility bus, which would outlive the session.
+    wm_.emplace(spawn(args, {{"DISPLAY", display().c_str()}, {"NO_AT_BRIDGE", "1"}}));
+    ready_ = within(30, [&] {
+        return outputof({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"},
+                        {{"DISPLAY", display().c_str()}})
+                   .find("window id") != std::string::npos;
+    });
+}
+
+// With its X server gone the window manager ends, and with it the session
+// and its bus.
+WindowManager::~WindowManager()
+{
+    x_.reset();
+    waitfor(*wm_, 10);
+}
+
+Sway::Sway(const std::string &mode, const std::string &scale, bool xwayland)
+{
+    char folder[] = "/tmp/flyover-sway-XXXXXX";
+    if (mkdtemp(folder) == nullptr)
+        return;
+    folder_ = folder;
+    const std::string config = folder_ + "/config";
+    std::ofstream(config) << "output HEADLESS-1 mode " << mode << " scale " << scale << "\n"
+                          << "xwayland " << (xwayland ? "enable" : "disable") << "\n"
+                          << "default_border none\n";
+    if (const passwd *user = nobody()) {
+        if (chown(folder, user->pw_uid, user->pw_gid) != 0 ||
+            chown(config.c_str(), user->pw_uid, user->pw_gid) != 0)
+            return;
+    }
+    sway_.emplace(spawn(asuser({"sway", "-c", config}), {{"HOME", folder},
+                                                         {"XDG_RUNTIME_DIR", folder},
+                                                         {"WLR_BACKENDS", "headless"},
+                                                         {"WLR_LIBINPUT_NO_DEVICES", "1"},
+                                                         {"WLR_RENDERER", "pixman"},
+                                                         {"DISPLAY", nullptr},
+                                                         {"WAYLAND_DISPLAY", nullptr},
+                                                         {"SWAYSOCK", nullptr}}));
+    within(30, [&] {
+        glob_t found;
+        std::string pattern = folder_ + "/sway-ipc.*.sock";
+        if (glob(pattern.c_str(), 0, nullptr, &found) == 0 && found.gl_pathc == 1 &&
+            access((folder_ + "/wayland-1").c_str(), F_OK) == 0)
+            sock_ = found.gl_pathv[0];
+        globfree(&found);
+        return !sock_.empty();
+    });
+}
+
+Sway::~Sway()
+{
+    stop();
+    if (!folder_.empty())
+        std::filesystem::remove_all(folder_);
+}
+
+Env Sway::env() const
+{
+    return {{"XDG_RUNTIME_DIR", folder_.c_str()},
+            {"WAYLAND_DISPLAY", "wayland-1"},
+            {"SWAYSOCK", sock_.c_str()},
+            {"DISPLAY", nullptr}};
+}
+
+std::vector<std::string> Sway::asuser(const std::vector<std::string> &argv) const
+{
+    std::vector<std::string> out;
+    if (const passwd *user = nobody())
+        out = {"setpriv", "--reuid=" + std::to_string(user->pw_uid),
+               "--regid=" + std::to_string(user->pw_gid), "--clear-groups"};
+    out.insert(out.end(), argv.begin(), argv.end());
+    return out;
+}
+
+std::string Sway::xdisplay() const
+{
+    const std::string file = folder_ + "/display";
+    if (msg("exec echo $DISPLAY >" + file) != 0)
+        return "";
+    std::string display;
+    within(30, [&] {
+        display = readfile(file);
+        return !display.empty() && display.back() == '\n';
+    });
+    return display.empty() ? display : display.substr(0, display.size() - 1);
+}
+
+int Sway::msg(const std::string &command) const
+{
+    Child c = spawn({"swaymsg", command}, env());
+    return waitfor(c, 30);
+}
+
+int Sway::type(const std::vector<std::string> &wtypeargs) const
+{
+    std::vector<std::string> argv = {"wtype"};
+    argv.insert(argv.end(), wtypeargs.begin(), wtypeargs.end());
+    Child c = spawn(argv, env());
+    return waitfor(c, 30);
+}
+
+Picture Sway::screenshot() const
+{
+    return testsupport::screenshot({"grim", "-t", "ppm", ""}, env());
+}
+
+void Sway::stop()
+{
+    if (sway_ && waitfor(*sway_, 0) == -1) {
+        kill(sway_->pid, SIGTERM);
+        waitfor(*sway_, 10);
+    }
+    sway_.reset();
+}
+
+} // namespace testsupport
