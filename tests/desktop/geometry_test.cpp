@@ -1,10 +1,9 @@
 // The whole picture on X screens of any size with no window manager: it is
 // scaled to the screen's height, centred, with black bars beside it.
 #include "frame.h"
+#include "session.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/wait.h>
 
 using namespace testsupport;
 
@@ -27,8 +26,7 @@ TEST_P(BareX, ShowsTheWholePictureScaledAndCentred)
     ASSERT_FALSE(frame.rgb.empty()) << "no frame held: " << stderrof(demo);
     EXPECT_TRUE(showswhole(screenshot(x.display()), frame));
     ASSERT_EQ(runon(x.display(), {"xdotool", "key", "Escape"}), 0);
-    int status = waitfor(demo, 10);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << stderrof(demo);
+    EXPECT_TRUE(exitedzero(demo, 10));
 }
 
 // The mode's own size, wide and tall screens, and one four times the mode.

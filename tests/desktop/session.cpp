@@ -3,6 +3,7 @@
 #include <glob.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -150,6 +151,18 @@ void Sway::stop()
         waitfor(*sway_, 10);
     }
     sway_.reset();
+}
+
+::testing::AssertionResult endedzero(int status, const Child &demo)
+{
+    if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return ::testing::AssertionFailure() << "wait status " << status << ": " << stderrof(demo);
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult exitedzero(const Child &demo, double seconds)
+{
+    return endedzero(waitfor(demo, seconds), demo);
 }
 
 } // namespace testsupport

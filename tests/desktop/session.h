@@ -4,6 +4,8 @@
 
 #include "process.h"
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -70,5 +72,12 @@ class Sway
     std::string folder_, sock_;
     std::optional<Child> sway_;
 };
+
+// Whether the wait status is that of the demo exiting with status 0; if not,
+// the demo's standard error comes with the failure.
+::testing::AssertionResult endedzero(int status, const Child &demo);
+
+// Whether the demo exits with status 0 within seconds.
+::testing::AssertionResult exitedzero(const Child &demo, double seconds);
 
 } // namespace testsupport

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace testsupport;
@@ -12,12 +11,18 @@ using namespace testsupport;
 namespace
 {
 
-::testing::AssertionResult exitedzero(const Child &demo, double seconds)
+// Escape through wtype, which makes a new virtual keyboard for each run: on
+// a loaded machine its key is sometimes lost, so it is pressed a second time
+// if the demo has not ended after the first.
+::testing::AssertionResult endsonescape(const Sway &sway, const Child &demo)
 {
-    int status = waitfor(demo, seconds);
-    if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return ::testing::AssertionFailure() << "wait status " << status << ": " << stderrof(demo);
-    return ::testing::AssertionSuccess();
+    for (int press = 0; press < 2; press++) {
+        if (sway.type({"-s", "300", "-k", "Escape"}) != 0)
+            return ::testing::AssertionFailure() << "wtype failed";
+        if (int status = waitfor(demo, 15); status != -1)
+            return endedzero(status, demo);
+    }
+    return ::testing::AssertionFailure() << "still running after Escape";
 }
 
 // The demo on sway, run as the compositor's user, with extra in its environment.
@@ -58,8 +63,7 @@ TEST_P(SwayOutputs, ShowsTheWholePictureAndEndsQuietlyOnEscape)
     Picture frame = held.wait(120);
     ASSERT_FALSE(frame.rgb.empty()) << "no frame held: " << stderrof(demo);
     EXPECT_TRUE(showswhole(sway.screenshot(), frame));
-    ASSERT_EQ(sway.type({"-s", "300", "-k", "Escape"}), 0);
-    EXPECT_TRUE(exitedzero(demo, 10));
+    EXPECT_TRUE(endsonescape(sway, demo));
     EXPECT_EQ(stdoutof(demo), "");
     EXPECT_EQ(stderrof(demo), "");
 }
@@ -115,8 +119,7 @@ TEST(Sway, ThroughXWaylandWhenBothDisplaysAreSet)
               std::string::npos)
         << "not an XWayland window";
     EXPECT_TRUE(showswhole(sway.screenshot(), frame));
-    ASSERT_EQ(sway.type({"-s", "300", "-k", "Escape"}), 0);
-    EXPECT_TRUE(exitedzero(demo, 10));
+    EXPECT_TRUE(endsonescape(sway, demo));
 }
 
 } // namespace

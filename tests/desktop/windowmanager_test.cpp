@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 using namespace testsupport;
 
 namespace
@@ -51,14 +49,6 @@ class WindowManagers : public ::testing::TestWithParam<Manager>
         return runon(wm.display(), argv);
     }
 };
-
-::testing::AssertionResult exitedzero(const Child &demo, double seconds)
-{
-    int status = waitfor(demo, seconds);
-    if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return ::testing::AssertionFailure() << "wait status " << status << ": " << stderrof(demo);
-    return ::testing::AssertionSuccess();
-}
 
 TEST_P(WindowManagers, FullScreenWholePictureThroughFocusLossAndMinimising)
 {
