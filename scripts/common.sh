@@ -10,8 +10,10 @@ check_packages=(valgrind clang-tidy clang-format cppcheck
                 desktop-file-utils lintian groff-base man-db dpkg-dev fakeroot file libxml2-utils)
 # What the desktop tests drive: window managers (openbox, xfwm4 in a D-Bus
 # session), a headless Wayland compositor with its screenshot and key tools,
-# XWayland, and the X tools that ask a window manager about windows.
-desktop_packages=(openbox xfwm4 dbus-daemon x11-utils wmctrl sway grim wtype xwayland)
+# XWayland, and the X tools that ask a window manager about windows and open
+# XWayland to the tests' user.
+desktop_packages=(openbox xfwm4 dbus-daemon x11-utils x11-xserver-utils wmctrl
+                  sway grim wtype xwayland)
 
 # Installs with apt-get whichever of the named packages are not installed yet;
 # does nothing (and needs no network) when all of them are.

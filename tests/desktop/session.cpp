@@ -29,6 +29,17 @@ const passwd *nobody()
     return getuid() == 0 ? getpwnam("nobody") : nullptr;
 }
 
+// argv, run as nobody when this process runs as root.
+std::vector<std::string> asnobody(const std::vector<std::string> &argv)
+{
+    std::vector<std::string> out;
+    if (const passwd *user = nobody())
+        out = {"setpriv", "--reuid=" + std::to_string(user->pw_uid),
+               "--regid=" + std::to_string(user->pw_gid), "--clear-groups"};
+    out.insert(out.end(), argv.begin(), argv.end());
+    return out;
+}
+
 } // namespace
 
 WindowManager::WindowManager(const std::vector<std::string> &argv, const std::string &size)
@@ -68,14 +79,14 @@ Sway::Sway(const std::string &mode, const std::string &scale, bool xwayland)
             chown(config.c_str(), user->pw_uid, user->pw_gid) != 0)
             return;
     }
-    sway_.emplace(spawn(asuser({"sway", "-c", config}), {{"HOME", folder},
-                                                         {"XDG_RUNTIME_DIR", folder},
-                                                         {"WLR_BACKENDS", "headless"},
-                                                         {"WLR_LIBINPUT_NO_DEVICES", "1"},
-                                                         {"WLR_RENDERER", "pixman"},
-                                                         {"DISPLAY", nullptr},
-                                                         {"WAYLAND_DISPLAY", nullptr},
-                                                         {"SWAYSOCK", nullptr}}));
+    sway_.emplace(spawn(asnobody({"sway", "-c", config}), {{"HOME", folder},
+                                                           {"XDG_RUNTIME_DIR", folder},
+                                                           {"WLR_BACKENDS", "headless"},
+                                                           {"WLR_LIBINPUT_NO_DEVICES", "1"},
+                                                           {"WLR_RENDERER", "pixman"},
+                                                           {"DISPLAY", nullptr},
+                                                           {"WAYLAND_DISPLAY", nullptr},
+                                                           {"SWAYSOCK", nullptr}}));
     within(30, [&] {
         glob_t found;
         std::string pattern = folder_ + "/sway-ipc.*.sock";
@@ -102,20 +113,12 @@ Env Sway::env() const
             {"DISPLAY", nullptr}};
 }
 
-std::vector<std::string> Sway::asuser(const std::vector<std::string> &argv) const
-{
-    std::vector<std::string> out;
-    if (const passwd *user = nobody())
-        out = {"setpriv", "--reuid=" + std::to_string(user->pw_uid),
-               "--regid=" + std::to_string(user->pw_gid), "--clear-groups"};
-    out.insert(out.end(), argv.begin(), argv.end());
-    return out;
-}
-
 std::string Sway::xdisplay() const
 {
+    // XWayland lets in only the compositor's user, unless told otherwise.
     const std::string file = folder_ + "/display";
-    if (msg("exec echo $DISPLAY >" + file) != 0)
+    const std::string me = getpwuid(getuid())->pw_name;
+    if (msg("exec xhost +si:localuser:" + me + " >/dev/null && echo $DISPLAY >" + file) != 0)
         return "";
     std::string display;
     within(30, [&] {

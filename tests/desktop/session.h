@@ -40,7 +40,7 @@ class WindowManager
 
 // sway on the headless backend with one output of the given mode and scale,
 // in a runtime folder of its own. It refuses to run as root, so as root it
-// runs as nobody; so do the programs started with asuser().
+// runs as nobody, and its clients (the demo, grim, wtype) connect as root.
 class Sway
 {
   public:
@@ -52,15 +52,10 @@ class Sway
     {
         return !sock_.empty();
     }
-    const std::string &folder() const
-    {
-        return folder_;
-    }
     // The environment of a Wayland client of this sway, with no X display.
     Env env() const;
-    // argv, run as the compositor's user.
-    std::vector<std::string> asuser(const std::vector<std::string> &argv) const;
-    // XWayland's display, started on demand; empty if it does not come.
+    // XWayland's display, open to this process's user; empty if it does
+    // not come.
     std::string xdisplay() const;
     int msg(const std::string &command) const;
     int type(const std::vector<std::string> &wtypeargs) const;

@@ -25,12 +25,12 @@ namespace
     return ::testing::AssertionFailure() << "still running after Escape";
 }
 
-// The demo on sway, run as the compositor's user, with extra in its environment.
+// The demo on sway, with extra in its environment.
 Child startdemo(const Sway &sway, Env extra = {})
 {
     Env env = sway.env();
     env.insert(env.end(), extra.begin(), extra.end());
-    return spawn(sway.asuser({flyoverpath()}), env);
+    return spawn({flyoverpath()}, env);
 }
 
 bool shown(const Sway &sway)
@@ -58,7 +58,7 @@ TEST_P(SwayOutputs, ShowsTheWholePictureAndEndsQuietlyOnEscape)
 {
     Sway sway(GetParam().mode, GetParam().scale);
     ASSERT_TRUE(sway.ready()) << "sway did not start";
-    HeldFrame held(sway.folder());
+    HeldFrame held;
     Child demo = startdemo(sway, held.env());
     Picture frame = held.wait(120);
     ASSERT_FALSE(frame.rgb.empty()) << "no frame held: " << stderrof(demo);
@@ -109,7 +109,7 @@ TEST(Sway, ThroughXWaylandWhenBothDisplaysAreSet)
     ASSERT_TRUE(sway.ready()) << "sway did not start";
     std::string x = sway.xdisplay();
     ASSERT_FALSE(x.empty()) << "no XWayland";
-    HeldFrame held(sway.folder());
+    HeldFrame held;
     Env env = held.env();
     env.push_back({"DISPLAY", x.c_str()});
     Child demo = startdemo(sway, env);

@@ -47,8 +47,8 @@ double litshare(const Picture &p)
 
 } // namespace
 
-HeldFrame::HeldFrame(const std::string &folder)
-    : path_(folder + "/flyover-frame-" + std::to_string(getpid()) + ".ppm")
+HeldFrame::HeldFrame()
+    : path_(std::string(P_tmpdir) + "/flyover-frame-" + std::to_string(getpid()) + ".ppm")
 {
     // In the sanitizer build the preloaded counter comes before the
     // sanitizer's runtime; for a library that only counts, that is fine.

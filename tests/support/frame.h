@@ -13,13 +13,11 @@ namespace testsupport
 {
 
 // A run of flyover that holds a frame of the city on the screen, on a pinned
-// clock. The frame's file lies in folder, which the program must be able to
-// write (the runtime folder of a desktop run as another user); it is removed
-// when the object goes away.
+// clock. The frame's file is removed when the object goes away.
 class HeldFrame
 {
   public:
-    explicit HeldFrame(const std::string &folder = P_tmpdir);
+    HeldFrame();
     ~HeldFrame();
     HeldFrame(const HeldFrame &) = delete;
     HeldFrame &operator=(const HeldFrame &) = delete;
