@@ -78,7 +78,11 @@ Freeze f;
 
 void readframe()
 {
-    constexpr unsigned int viewport = 0x0BA2, rgb = 0x1907, ubyte = 0x1401, packalign = 0x0D05;
+    // OpenGL's names for them, from GL/gl.h, which this library does not include.
+    constexpr unsigned int viewport = 0x0BA2;
+    constexpr unsigned int rgb = 0x1907;
+    constexpr unsigned int ubyte = 0x1401;
+    constexpr unsigned int packalign = 0x0D05;
     static const getintfn getint = getintfn(dlsym(RTLD_DEFAULT, "glGetIntegerv"));
     static const readfn read = readfn(dlsym(RTLD_DEFAULT, "glReadPixels"));
     using pixelstorefn = void (*)(unsigned int, int);
@@ -97,7 +101,8 @@ void writeframe()
     FILE *out = fopen(tmp.c_str(), "wb");
     if (!out)
         return;
-    const int w = f.viewport[2], h = f.viewport[3];
+    const int w = f.viewport[2];
+    const int h = f.viewport[3];
     fprintf(out, "P6\n%d %d\n255\n", w, h);
     for (int y = h - 1; y >= 0; y--)
         fwrite(f.rgb.data() + size_t(y) * size_t(w) * 3, 3, size_t(w), out);

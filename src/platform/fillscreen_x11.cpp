@@ -24,7 +24,8 @@ static bool managed(Display *display, Window root)
         return false;
     Atom type = None;
     int format = 0;
-    unsigned long count = 0, after = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
     unsigned char *value = nullptr;
     if (XGetWindowProperty(display, root, check, 0, 1, False, XA_WINDOW, &type, &format, &count,
                            &after, &value) != Success)

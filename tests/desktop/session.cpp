@@ -24,20 +24,28 @@ template <typename Test> bool within(double seconds, Test test)
     return false;
 }
 
-const passwd *nobody()
+// sway refuses to run as root: as root, it runs as nobody.
+bool asroot()
 {
-    return getuid() == 0 ? getpwnam("nobody") : nullptr;
+    return getuid() == 0;
 }
 
-// argv, run as nobody when this process runs as root.
 std::vector<std::string> asnobody(const std::vector<std::string> &argv)
 {
     std::vector<std::string> out;
-    if (const passwd *user = nobody())
-        out = {"setpriv", "--reuid=" + std::to_string(user->pw_uid),
-               "--regid=" + std::to_string(user->pw_gid), "--clear-groups"};
+    if (asroot())
+        out = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
     out.insert(out.end(), argv.begin(), argv.end());
     return out;
+}
+
+bool givetonobody(const std::string &path)
+{
+    passwd entry{};
+    passwd *user = nullptr;
+    char buffer[1024];
+    return getpwnam_r("nobody", &entry, buffer, sizeof buffer, &user) == 0 && user != nullptr &&
+           chown(path.c_str(), user->pw_uid, user->pw_gid) == 0;
 }
 
 } // namespace
@@ -74,11 +82,8 @@ Sway::Sway(const std::string &mode, const std::string &scale, bool xwayland)
     std::ofstream(config) << "output HEADLESS-1 mode " << mode << " scale " << scale << "\n"
                           << "xwayland " << (xwayland ? "enable" : "disable") << "\n"
                           << "default_border none\n";
-    if (const passwd *user = nobody()) {
-        if (chown(folder, user->pw_uid, user->pw_gid) != 0 ||
-            chown(config.c_str(), user->pw_uid, user->pw_gid) != 0)
-            return;
-    }
+    if (asroot() && !(givetonobody(folder_) && givetonobody(config)))
+        return;
     sway_.emplace(spawn(asnobody({"sway", "-c", config}), {{"HOME", folder},
                                                            {"XDG_RUNTIME_DIR", folder},
                                                            {"WLR_BACKENDS", "headless"},
@@ -117,8 +122,8 @@ std::string Sway::xdisplay() const
 {
     // XWayland lets in only the compositor's user, unless told otherwise.
     const std::string file = folder_ + "/display";
-    const std::string me = getpwuid(getuid())->pw_name;
-    if (msg("exec xhost +si:localuser:" + me + " >/dev/null && echo $DISPLAY >" + file) != 0)
+    const std::string open = asroot() ? "xhost +si:localuser:root >/dev/null && " : "";
+    if (msg("exec " + open + "echo $DISPLAY >" + file) != 0)
         return "";
     std::string display;
     within(30, [&] {

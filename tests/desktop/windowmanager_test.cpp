@@ -54,7 +54,8 @@ TEST_P(WindowManagers, FullScreenWholePictureThroughFocusLossAndMinimising)
 {
     ASSERT_TRUE(wm.ready()) << GetParam().name << " did not start";
     HeldFrame held;
-    Env demoenv = held.env(), display = env();
+    Env demoenv = held.env();
+    const Env display = env();
     demoenv.insert(demoenv.end(), display.begin(), display.end());
     Child demo = spawn({flyoverpath()}, demoenv);
     Picture frame = held.wait(120);

@@ -29,9 +29,12 @@ double sample(const Picture &p, double x, double y, int c)
 {
     x = std::fmin(std::fmax(x, 0.0), p.width - 1.0);
     y = std::fmin(std::fmax(y, 0.0), p.height - 1.0);
-    int x0 = int(x), y0 = int(y);
-    int x1 = std::min(x0 + 1, p.width - 1), y1 = std::min(y0 + 1, p.height - 1);
-    double fx = x - x0, fy = y - y0;
+    const int x0 = int(x);
+    const int y0 = int(y);
+    const int x1 = std::min(x0 + 1, p.width - 1);
+    const int y1 = std::min(y0 + 1, p.height - 1);
+    const double fx = x - x0;
+    const double fy = y - y0;
     auto at = [&](int px, int py) { return double(p.rgb[(size_t(py) * p.width + px) * 3 + c]); };
     return (at(x0, y0) * (1 - fx) + at(x1, y0) * fx) * (1 - fy) +
            (at(x0, y1) * (1 - fx) + at(x1, y1) * fx) * fy;
@@ -42,7 +45,7 @@ double litshare(const Picture &p)
     long lit = 0;
     for (size_t i = 0; i < p.rgb.size(); i += 3)
         lit += (p.rgb[i] | p.rgb[i + 1] | p.rgb[i + 2]) != 0;
-    return double(lit) / double(p.rgb.size() / 3);
+    return 3.0 * double(lit) / double(p.rgb.size());
 }
 
 } // namespace
@@ -96,7 +99,8 @@ Area letterbox(int width, int height)
     const Area a = letterbox(shot.width, shot.height);
     double sum = 0;
     long outside = 0;
-    const double sx = double(frame.width) / a.width, sy = double(frame.height) / a.height;
+    const double sx = double(frame.width) / a.width;
+    const double sy = double(frame.height) / a.height;
     for (int y = 0; y < shot.height; y++)
         for (int x = 0; x < shot.width; x++) {
             const unsigned char *px = &shot.rgb[(size_t(y) * shot.width + x) * 3];
