@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <sstream>
 
 namespace testsupport
 {
@@ -115,12 +116,15 @@ Area letterbox(int width, int height)
             }
         }
     const double rmse = std::sqrt(sum / (3.0 * a.width * a.height)) / 255;
+    std::ostringstream what;
+    what << "on " << shot.width << "x" << shot.height << ", against the frame scaled to " << a.width
+         << "x" << a.height << "+" << a.x << "+" << a.y << ": RMSE " << rmse * 100 << "%, "
+         << outside << " lit pixels around it";
+    // Kept in the test's XML report (--gtest_output=xml), for the record.
+    ::testing::Test::RecordProperty("picture", what.str());
     if (outside > 0 || rmse >= 0.01)
-        return ::testing::AssertionFailure()
-               << "on " << shot.width << "x" << shot.height << ", against the frame scaled to "
-               << a.width << "x" << a.height << "+" << a.x << "+" << a.y << ": RMSE " << rmse * 100
-               << "%, " << outside << " lit pixels around it";
-    return ::testing::AssertionSuccess() << "RMSE " << rmse * 100 << "%";
+        return ::testing::AssertionFailure() << what.str();
+    return ::testing::AssertionSuccess() << what.str();
 }
 
 } // namespace testsupport
