@@ -62,6 +62,9 @@ TEST_P(SwayOutputs, ShowsTheWholePictureAndEndsQuietlyOnEscape)
     Child demo = startdemo(sway, held.env());
     Picture frame = held.wait(120);
     ASSERT_FALSE(frame.rgb.empty()) << "no frame held: " << stderrof(demo);
+    EXPECT_NE(outputof({"swaymsg", "-t", "get_tree"}, sway.env()).find("\"fullscreen_mode\": 1"),
+              std::string::npos)
+        << "not full screen";
     EXPECT_TRUE(showswhole(sway.screenshot(), frame));
     EXPECT_TRUE(endsonescape(sway, demo));
     EXPECT_EQ(stdoutof(demo), "");
