@@ -15,6 +15,13 @@ windows_packages=(mingw-w64 dpkg-dev zip unzip wine64 wine)
 # The browser edition: the compiler, and the browser its tests drive.
 web_packages=(cmake make emscripten chromium chromium-driver python3-selenium)
 
+# What the desktop tests drive: window managers (openbox, xfwm4 in a D-Bus
+# session), a headless Wayland compositor with its screenshot and key tools,
+# XWayland, and the X tools that ask a window manager about windows and open
+# XWayland to the tests' user.
+desktop_packages=(openbox xfwm4 dbus-daemon x11-utils x11-xserver-utils wmctrl
+                  sway grim wtype xwayland)
+
 # Installs with apt-get whichever of the named packages are not installed yet;
 # does nothing (and needs no network) when all of them are.
 install_missing() {

@@ -7,6 +7,11 @@
 //   SWAPCOUNT_SKIP     frames to let pass first, for start-up and warm-up (300)
 //   SWAPCOUNT_SECONDS  length of the measurement (10)
 //   SWAPCOUNT_CLOCK    what time() returns, in seconds (the real clock if unset)
+//   SWAPCOUNT_FREEZE   the frame to hold on screen: later swaps are dropped,
+//                      while the program runs on and takes its events
+//   SWAPCOUNT_FRAME    file that gets that frame as drawn, before scaling, as
+//                      a PPM picture; written at the first dropped swap, so
+//                      that the frame has reached the screen by then
 //
 // At the end of the measurement it writes one line, "frames seconds outside":
 // the frames swapped, the seconds they took, and the seconds spent between a
@@ -21,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -29,6 +35,8 @@ using GLbitfield = unsigned int;
 using swapfn = void (*)();
 using clearfn = void (*)(GLbitfield);
 using timefn = time_t (*)(time_t *);
+using getintfn = void (*)(unsigned int, int *);
+using readfn = void (*)(int, int, int, int, unsigned int, unsigned int, void *);
 
 double now()
 {
@@ -56,6 +64,52 @@ struct Measurement {
 
 Measurement m;
 
+// The frame held on screen, read back before its swap.
+struct Freeze {
+    long at = envnumber("SWAPCOUNT_FREEZE", 0);
+    const char *out = getenv("SWAPCOUNT_FRAME");
+    long swaps = 0;
+    int viewport[4] = {};
+    std::vector<unsigned char> rgb;
+    bool written = false;
+};
+
+Freeze f;
+
+void readframe()
+{
+    // OpenGL's names for them, from GL/gl.h, which this library does not include.
+    constexpr unsigned int viewport = 0x0BA2;
+    constexpr unsigned int rgb = 0x1907;
+    constexpr unsigned int ubyte = 0x1401;
+    constexpr unsigned int packalign = 0x0D05;
+    static const getintfn getint = getintfn(dlsym(RTLD_DEFAULT, "glGetIntegerv"));
+    static const readfn read = readfn(dlsym(RTLD_DEFAULT, "glReadPixels"));
+    using pixelstorefn = void (*)(unsigned int, int);
+    static const pixelstorefn store = pixelstorefn(dlsym(RTLD_DEFAULT, "glPixelStorei"));
+    getint(viewport, f.viewport);
+    f.rgb.resize(size_t(f.viewport[2]) * size_t(f.viewport[3]) * 3);
+    store(packalign, 1);
+    read(f.viewport[0], f.viewport[1], f.viewport[2], f.viewport[3], rgb, ubyte, f.rgb.data());
+}
+
+// OpenGL's rows run bottom to top, a picture's top to bottom.
+void writeframe()
+{
+    f.written = true;
+    std::string tmp = std::string(f.out) + ".tmp";
+    FILE *out = fopen(tmp.c_str(), "wb");
+    if (!out)
+        return;
+    const int w = f.viewport[2];
+    const int h = f.viewport[3];
+    fprintf(out, "P6\n%d %d\n255\n", w, h);
+    for (int y = h - 1; y >= 0; y--)
+        fwrite(f.rgb.data() + size_t(y) * size_t(w) * 3, 3, size_t(w), out);
+    fclose(out);
+    rename(tmp.c_str(), f.out);
+}
+
 void finish(double t)
 {
     m.done = true;
@@ -73,6 +127,13 @@ void finish(double t)
 extern "C" void SDL_GL_SwapBuffers()
 {
     static const swapfn real = swapfn(dlsym(RTLD_NEXT, "SDL_GL_SwapBuffers"));
+    if (f.at > 0 && f.swaps >= f.at) {
+        if (f.out && !f.written)
+            writeframe();
+        return;
+    }
+    if (f.at > 0 && ++f.swaps == f.at && f.out)
+        readframe();
     real();
     if (!m.out || m.done)
         return;

@@ -2,6 +2,7 @@
 // mode, the OpenGL state and the world; then every turn of the loop handles
 // the pending events, takes one animation step and draws one frame.
 #include "anim.h"
+#include "platform.h"
 #include "render.h"
 #include "shell.h"
 #include "world.h"
@@ -62,6 +63,7 @@ int main(int argc, char *argv[])
     surface = SDL_SetVideoMode(screenwidth, screenheight, screendepth, videoFlags);
     if (surface == nullptr)
         fail("Video mode set failed");
+    fillscreen();
     if (SDL_EnableKeyRepeat(repeatdelay, repeatinterval) != 0)
         fail("Setting keyboard repeat failed");
     initGL();

@@ -103,6 +103,20 @@ TEST(Lifecycle, WithNoXServerReachableVideoInitializationFails)
     rmdir(runtime);
 }
 
+// With no runtime folder either, the Wayland library that SDL tries writes
+// its own line first; the manual shows the user exactly these two lines.
+TEST(Lifecycle, WithNothingReachableAndNoRuntimeFolderTheProgramsLineComesLast)
+{
+    Child demo = spawn({flyoverpath()}, {{"DISPLAY", nullptr},
+                                         {"WAYLAND_DISPLAY", nullptr},
+                                         {"XDG_RUNTIME_DIR", nullptr},
+                                         {"SDL_VIDEODRIVER", nullptr}});
+    EXPECT_TRUE(exitswithin(demo, 10.0, 1));
+    EXPECT_EQ(stdoutof(demo), "");
+    EXPECT_EQ(stderrof(demo), "error: XDG_RUNTIME_DIR is invalid or not set in the environment.\n"
+                              "Video initialization failed: no display available\n");
+}
+
 TEST(Lifecycle, AnUnknownVideoDriverFailsVideoInitialization)
 {
     expectstartupfailure({{"SDL_VIDEODRIVER", "no-such-driver"}}, "Video initialization failed: ");

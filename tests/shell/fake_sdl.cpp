@@ -5,6 +5,7 @@
 #include "fake_sdl.h"
 
 #include "anim.h"
+#include "platform.h"
 #include "render.h"
 #include "world.h"
 
@@ -232,6 +233,11 @@ char *SDL_GetError()
 void SDL_Quit()
 {
     record("SDL_Quit");
+}
+
+void fillscreen()
+{
+    record("fillscreen");
 }
 
 int initGL()

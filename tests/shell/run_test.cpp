@@ -29,6 +29,7 @@ const Lines startup = {"SDL_Init 0x20",
                        "SDL_GetVideoInfo",
                        "SDL_GL_SetAttribute DOUBLEBUFFER 1",
                        "SDL_SetVideoMode 800 600 16 0xa0000007",
+                       "fillscreen",
                        "SDL_EnableKeyRepeat 100 30",
                        "initGL",
                        "initme",
@@ -110,7 +111,7 @@ TEST(Startup, FailureWritesOneLineAndExitsOneWithoutRunningLaterSteps)
          "^Video query failed: video not initialized\n$"},
         {[](fake::Script &s) { s.nomode = true; }, 5, "^Video mode set failed: no such mode\n$"},
         // Any nonzero result is a failure, not only a negative one.
-        {[](fake::Script &s) { s.repeatresult = 1; }, 6,
+        {[](fake::Script &s) { s.repeatresult = 1; }, 7,
          "^Setting keyboard repeat failed: no key repeat\n$"},
     };
     for (const auto &f : failures) {

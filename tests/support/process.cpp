@@ -43,13 +43,13 @@ static std::string tempfile(const char *tag)
     return path;
 }
 
-XServer::XServer(const std::vector<std::string> &extraargs)
+XServer::XServer(const std::vector<std::string> &extraargs, const std::string &size)
 {
     int fds[2];
     if (pipe(fds) != 0)
         throw std::runtime_error("pipe failed");
     std::vector<std::string> argv = {"Xvfb",      "-displayfd", std::to_string(fds[1]),
-                                     "-screen",   "0",          "800x600x24",
+                                     "-screen",   "0",          size + "x24",
                                      "-nolisten", "tcp"};
     argv.insert(argv.end(), extraargs.begin(), extraargs.end());
     pid_ = fork();
@@ -102,8 +102,7 @@ Child::~Child()
         unlink(errpath.c_str());
 }
 
-Child spawn(const std::vector<std::string> &argv,
-            const std::vector<std::pair<std::string, const char *>> &setenvs)
+Child spawn(const std::vector<std::string> &argv, const Env &setenvs)
 {
     Child child;
     child.outpath = tempfile("out");
@@ -178,6 +177,12 @@ std::string stderrof(const Child &child)
     return readfile(child.errpath);
 }
 
+std::string outputof(const std::vector<std::string> &argv, const Env &setenv)
+{
+    Child c = spawn(argv, setenv);
+    return waitfor(c, 30) == 0 ? stdoutof(c) : std::string();
+}
+
 int runon(const std::string &display, const std::vector<std::string> &argv)
 {
     Child c = spawn(argv, {{"DISPLAY", display.c_str()}});
@@ -191,22 +196,35 @@ bool windowshown(const std::string &display, const Child &child)
 
 Picture screenshot(const std::string &display)
 {
+    return screenshot({"import", "-window", "root", "-depth", "8", "ppm:"},
+                      {{"DISPLAY", display.c_str()}});
+}
+
+Picture screenshot(const std::vector<std::string> &argv, const Env &setenv)
+{
     std::string path = tempfile("shot");
-    Picture p;
-    // PPM: a short text header, then raw RGB.
-    int status = runon(display, {"import", "-window", "root", "-depth", "8", "ppm:" + path});
-    std::string data = readfile(path);
+    std::vector<std::string> args = argv;
+    args.back() += path;
+    Child c = spawn(args, setenv);
+    int status = waitfor(c, 30);
+    Picture p = status == 0 ? readppm(path) : Picture{};
     unlink(path.c_str());
-    if (status != 0)
-        return p;
+    return p;
+}
+
+Picture readppm(const std::string &path)
+{
+    // PPM: a short text header, then raw RGB.
+    std::string data = readfile(path);
+    Picture p;
     std::istringstream in(data);
     std::string magic;
     int maxval = 0;
     in >> magic >> p.width >> p.height >> maxval;
     in.get();
-    if (magic != "P6" || maxval != 255)
+    if (magic != "P6" || maxval != 255 || p.width <= 0 || p.height <= 0)
         return Picture{};
-    size_t size = size_t(p.width) * p.height * 3;
+    size_t size = size_t(p.width) * size_t(p.height) * 3;
     p.rgb.resize(size);
     in.read(reinterpret_cast<char *>(p.rgb.data()), std::streamsize(size));
     if (size_t(in.gcount()) != size)

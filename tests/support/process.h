@@ -14,12 +14,17 @@ namespace testsupport
 // Path of the flyover binary under test.
 const char *flyoverpath();
 
+// Changes to a child's environment: (name, value) pairs; a value of nullptr
+// removes the variable.
+using Env = std::vector<std::pair<std::string, const char *>>;
+
 // A private X server on a free display number, started with -displayfd so it
 // never touches the user's display. Stopped when the object goes away.
 class XServer
 {
   public:
-    explicit XServer(const std::vector<std::string> &extraargs = {});
+    explicit XServer(const std::vector<std::string> &extraargs = {},
+                     const std::string &size = "800x600");
     ~XServer();
     XServer(const XServer &) = delete;
     XServer &operator=(const XServer &) = delete;
@@ -48,10 +53,12 @@ struct Child {
     ~Child();
 };
 
-// Starts argv[0] (searched in PATH) with the environment changed by setenv
-// (name, value) pairs; a value of nullptr removes the variable.
-Child spawn(const std::vector<std::string> &argv,
-            const std::vector<std::pair<std::string, const char *>> &setenv = {});
+// Starts argv[0] (searched in PATH) with the environment changed by setenv.
+Child spawn(const std::vector<std::string> &argv, const Env &setenv = {});
+
+// Runs a helper command to the end (at most 30 s) and returns what it wrote
+// on its standard output; empty if it failed.
+std::string outputof(const std::vector<std::string> &argv, const Env &setenv = {});
 
 // Waits up to seconds for the child to end. Returns its wait status, or -1
 // if it is still running at the deadline (it is then left running).
@@ -80,5 +87,12 @@ struct Picture {
 
 // Takes a screenshot from outside the program (ImageMagick's import).
 Picture screenshot(const std::string &display);
+
+// Takes a screenshot with a tool that writes a PPM file at the path appended
+// to its last argument.
+Picture screenshot(const std::vector<std::string> &argv, const Env &setenv);
+
+// A PPM file (P6, 8 bits) as a picture; an empty one if it is not such a file.
+Picture readppm(const std::string &path);
 
 } // namespace testsupport

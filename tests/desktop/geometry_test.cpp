@@ -1,0 +1,37 @@
+// The whole picture on X screens of any size with no window manager: it is
+// scaled to the screen's height, centred, with black bars beside it.
+#include "frame.h"
+#include "session.h"
+
+#include <gtest/gtest.h>
+
+using namespace testsupport;
+
+namespace
+{
+
+class BareX : public ::testing::TestWithParam<const char *>
+{
+};
+
+TEST_P(BareX, ShowsTheWholePictureScaledAndCentred)
+{
+    XServer x({}, GetParam());
+    HeldFrame held;
+    Env env = held.env();
+    env.push_back({"DISPLAY", x.display().c_str()});
+    env.push_back({"SDL_VIDEODRIVER", "x11"});
+    Child demo = spawn({flyoverpath()}, env);
+    Picture frame = held.wait(120);
+    ASSERT_FALSE(frame.rgb.empty()) << "no frame held: " << stderrof(demo);
+    EXPECT_TRUE(showswhole(screenshot(x.display()), frame));
+    ASSERT_EQ(runon(x.display(), {"xdotool", "key", "Escape"}), 0);
+    EXPECT_TRUE(exitedzero(demo, 10));
+}
+
+// The mode's own size, wide and tall screens, and one four times the mode.
+INSTANTIATE_TEST_SUITE_P(Screens, BareX,
+                         ::testing::Values("800x600", "1920x1080", "1080x1920", "3840x2160"),
+                         [](const auto &info) { return std::string(info.param); });
+
+} // namespace
