@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Read by cpack before it makes the Debian package: the package's Depends.
 #
 # dpkg-shlibdeps computes them from the libraries the program links, with

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # What `cmake --install` puts on a system, and the Debian package made of it.
 #
 # Installed: the program, its man page (section 6, gzipped as Debian wants),

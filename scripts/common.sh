@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared by the scripts in this folder: installing what is missing, building.
 # Source it; it expects $root to be the top of the source tree.
 

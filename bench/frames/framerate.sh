@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The real program's frame rate against the bare drawing loop, on one private
 # X server, taken in turns: each run is a fresh process whose buffer swaps are
 # counted by the preloaded swapcount library over a fixed window after a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The package on a clean system: installed with apt into a fresh minimal
 // Debian 12, the demo it installs shows the city on a private X server and
 // ends on Escape; purged, it leaves nothing behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Debian package that cpack makes from this build tree: its control
 // fields, its files, the program it installs, and lintian's verdict.
 #include "tools.h"

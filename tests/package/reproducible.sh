@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package twice with scripts/package, each time from
 # nothing in a build tree of its own, and checks that the two are the same
 # bytes. On a difference, shows where the two packages differ.

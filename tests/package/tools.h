@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Running the checking tools and looking at what they leave on disk.
 #pragma once
 

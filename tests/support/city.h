@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Waiting for the city on a display: screenshots until enough of the screen
 // is lit, judged by the colours the world is made of.
 #pragma once
