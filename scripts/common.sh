@@ -11,8 +11,8 @@ check_packages=(valgrind clang-tidy clang-format cppcheck
                 desktop-file-utils lintian groff-base man-db dpkg-dev fakeroot file libxml2-utils)
 # The program alone (scripts/run, scripts/package): no test or benchmark libraries.
 program_packages=(cmake g++ make libsdl1.2-compat-dev libgl-dev libglu1-mesa-dev)
-# The clean-install test: a minimal Debian root, and what it runs there.
-install_test_packages=(mmdebstrap xvfb xdotool imagemagick)
+# The package's clean-install test makes a minimal Debian system with it.
+cleaninstall_packages=(mmdebstrap)
 
 # Installs with apt-get whichever of the named packages are not installed yet;
 # does nothing (and needs no network) when all of them are.
