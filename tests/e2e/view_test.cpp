@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The city as a person sees it: the real program on a private X server,
 // watched through screenshots taken from outside and driven with keys.
-#include "../render/colourfamilies.h"
+#include "city.h"
 #include "process.h"
 
 #include <gtest/gtest.h>
@@ -13,27 +13,6 @@ using namespace testsupport;
 
 namespace
 {
-
-families::Tally tallyof(const Picture &p)
-{
-    return families::tally(p.rgb.data(), long(p.width) * p.height, 3);
-}
-
-// The program starts high above the city looking straight down, which GLU
-// turns into an empty frame for its first 142 steps (about 2.5 s at full
-// speed). Screenshots are taken until the city shows or the deadline passes,
-// so that a loaded machine only makes the wait longer.
-Picture waitforcity(const std::string &display, double minlit, double seconds)
-{
-    Picture shot;
-    for (double waited = 0; waited < seconds; waited += 0.5) {
-        usleep(500000);
-        shot = screenshot(display);
-        if (!shot.rgb.empty() && 1 - tallyof(shot).black >= minlit)
-            break;
-    }
-    return shot;
-}
 
 // The first screenshot that differs from the previous one, a few frames on;
 // an empty picture if none does before the deadline.
