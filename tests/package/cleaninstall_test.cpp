@@ -59,13 +59,15 @@ std::string basetarball()
     return tarball;
 }
 
-// argv run inside root, with the system's /proc and X socket folder
-// mounted there for this process alone. The process keeps its pid
-// through unshare, sh and chroot, so the demo's window names it.
+// argv run inside root, with the system's /proc and X socket folder (once
+// an X server has made it) mounted there for this process alone. The
+// process keeps its pid through unshare, sh and chroot, so the demo's
+// window names it.
 std::vector<std::string> inroot(const std::string &root, const std::vector<std::string> &argv)
 {
     const std::string mountandenter =
-        "mount --bind /proc \"$0/proc\" && mount --bind /tmp/.X11-unix \"$0/tmp/.X11-unix\" && "
+        "mount --bind /proc \"$0/proc\" && "
+        "{ [ ! -d /tmp/.X11-unix ] || mount --bind /tmp/.X11-unix \"$0/tmp/.X11-unix\"; } && "
         "exec chroot \"$0\" \"$@\"";
     std::vector<std::string> all = {"unshare", "--mount", "--propagation", "private",
                                     "sh",      "-c",      mountandenter,   root};
