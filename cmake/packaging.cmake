@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # What `cmake --install` puts on a system, and the Debian package made of it.
 #
 # Installed: the program, its man page (section 6, gzipped as Debian wants),
@@ -19,14 +20,23 @@ add_custom_command(
   VERBATIM)
 add_custom_target(manpage ALL DEPENDS ${manpage})
 
-install(TARGETS flyover RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# `cmake --install` records what it installed in the build tree's
+# install_manifest.txt. After `sudo cmake --install`, that file is root's, and
+# a later install as the user (say with --prefix ~/.local) could not rewrite
+# it. The build tree is the user's, so the user may remove it: do so first.
+install(CODE "file(REMOVE \"${PROJECT_BINARY_DIR}/install_manifest.txt\")")
+
+# The program goes to bin/ in a plain install and to /usr/games in the Debian
+# package, where Debian keeps games; each rule is in its own component.
+install(TARGETS flyover RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
+install(TARGETS flyover RUNTIME DESTINATION games COMPONENT debian EXCLUDE_FROM_ALL)
 install(FILES ${manpage} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES ${dist}/flyover.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${dist}/flyover.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
 # Debian requires a copyright file and a changelog in every package. They
-# belong to the package, not to a plain install: they live in a component of
-# their own that `cmake --install` leaves out and CPack adds below.
+# belong to the package, not to a plain install: they live in the component
+# that `cmake --install` leaves out and CPack adds below.
 set(changelog ${PROJECT_BINARY_DIR}/dist/changelog.gz)
 add_custom_command(
   OUTPUT ${changelog}
@@ -41,7 +51,9 @@ install(FILES ${dist}/copyright ${changelog}
         COMPONENT debian EXCLUDE_FROM_ALL)
 
 # The Debian package: `cpack -G DEB` in a build tree (scripts/package makes a
-# Release one). Dependencies are computed from the libraries the program links.
+# Release one). Its dependencies are computed when cpack runs, see
+# debian-depends.cmake; with SOURCE_DATE_EPOCH set, cpack stamps every file
+# with that time, so that the same sources give the same package.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME flyover)
 set(CPACK_PACKAGE_CONTACT "flyover developers <flyover@example.org>")
@@ -55,13 +67,16 @@ set(CPACK_PACKAGE_DESCRIPTION
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGE_INSTALL_DIRECTORY flyover)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION x11)
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_STRIP_FILES ON)
-# Everything a plain install puts in place, plus the Debian documents.
+file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/dist/debian-depends.cmake
+     INPUT ${PROJECT_SOURCE_DIR}/cmake/debian-depends.cmake)
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/dist/debian-depends.cmake)
+# What a plain install puts in place, less the program in bin/, plus the
+# program in /usr/games and the Debian documents.
 set(CPACK_INSTALL_CMAKE_PROJECTS
-    "${PROJECT_BINARY_DIR};flyover;ALL;/"
+    "${PROJECT_BINARY_DIR};flyover;Unspecified;/"
     "${PROJECT_BINARY_DIR};flyover;debian;/")
 include(CPack)

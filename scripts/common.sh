@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared by the scripts in this folder: installing what is missing, building.
 # Source it; it expects $root to be the top of the source tree.
 
@@ -22,6 +23,11 @@ web_packages=(cmake make emscripten chromium chromium-driver python3-selenium)
 desktop_packages=(openbox xfwm4 dbus-daemon x11-utils x11-xserver-utils wmctrl
                   sway grim wtype xwayland)
 
+# The program alone (scripts/run, scripts/package): no test or benchmark libraries.
+program_packages=(cmake g++ make libsdl1.2-compat-dev libgl-dev libglu1-mesa-dev)
+# The package's clean-install test makes a minimal Debian system with it.
+cleaninstall_packages=(mmdebstrap)
+
 # Installs with apt-get whichever of the named packages are not installed yet;
 # does nothing (and needs no network) when all of them are.
 install_missing() {
@@ -31,9 +37,16 @@ install_missing() {
             missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
-    echo "Installing: ${missing[*]}"
     local sudo=()
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null; then
+            echo "Missing Debian packages, and no sudo to install them with. As root, run:" >&2
+            echo "  apt-get install --no-install-recommends ${missing[*]}" >&2
+            return 1
+        fi
+        sudo=(sudo)
+    fi
+    echo "Installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
     "${sudo[@]}" apt-get update -qq &&
         "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
@@ -48,14 +61,23 @@ build_preset() {
 }
 
 # Starts a private Xvfb on a free display and sets DISPLAY and xvfb_pid.
+# When Xvfb cannot start, says so with Xvfb's own words and returns 1.
 start_xvfb() {
-    local fifo
-    fifo=$(mktemp -u) && mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    local dir number=
+    dir=$(mktemp -d)
+    mkfifo "$dir/displayfd"
+    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$dir/displayfd" >/dev/null 2>"$dir/log" &
     xvfb_pid=$!
-    local number
-    read -r number <"$fifo"
-    rm -f "$fifo"
+    # Xvfb writes the display number once it accepts connections, or ends.
+    read -r number <"$dir/displayfd" || true
+    if [ -z "$number" ]; then
+        wait "$xvfb_pid" 2>/dev/null || true
+        echo "Could not start a virtual display (Xvfb). Xvfb said:" >&2
+        awk '!seen[$0]++' "$dir/log" | tail -n 8 | sed 's/^/    /' >&2
+        rm -rf "$dir"
+        return 1
+    fi
+    rm -rf "$dir"
     export DISPLAY=":$number"
 }
 

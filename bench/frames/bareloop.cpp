@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The yardstick for the program's frame rate: the same video mode, OpenGL
 // state and world, then drawGLScene over and over, with no events and no
 // animation step in the loop. Runs until SIGTERM or SIGINT.

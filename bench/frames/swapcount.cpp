@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Counts the frames a program shows without changing the program: loaded
 // with LD_PRELOAD, it stands in for SDL_GL_SwapBuffers and glClear, passes
 // each call on, and notes the time. It can also pin the clock that time()

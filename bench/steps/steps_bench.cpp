@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How long the animation step and world generation take, and whether they
 // touch the heap. The animation step is set against a baseline that stores
 // the same 39200 corner z values into the same arrays and does nothing else,

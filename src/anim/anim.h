@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The animation step: one fixed step per frame, so the speed on screen
 // follows the frame rate.
 #pragma once

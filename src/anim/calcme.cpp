@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The per-frame animation step: the camera director, then the scenery
 // scrolling. Only the active camera program moves; scrolling touches only
 // zpos and the z of the corners, in the arrays OpenGL draws from.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // OpenGL state and frame drawing. The scene is three indexed draws straight
 // from the world's arrays, which the animation step rewrites in place, so
 // nothing is copied or converted per frame.

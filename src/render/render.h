@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Rendering: the OpenGL state set once, and the drawing of one frame.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // flyover: a real-time fly-over of a random city. Start-up sets the video
 // mode, the OpenGL state and the world; then every turn of the loop handles
 // the pending events, takes one animation step and draws one frame.

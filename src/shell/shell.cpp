@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Quit and the event handler.
 #include "shell.h"
 

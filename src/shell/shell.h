@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application shell: the way out of the process and the event handler
 // of the main loop (the loop itself is main, in main.cpp).
 #pragma once

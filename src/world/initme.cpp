@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // World generation: draws every record from rand(), seeded from the clock,
 // then writes the corners, colours and index lists that OpenGL reads.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Storage of the world. Everything starts zero-filled except the scalars
 // given an initial value here; initme fills the rest once at start-up.
 #include "world.h"

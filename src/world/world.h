@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The world: every record and array that describes the scenery and the
 // cameras, with static storage and fixed sizes. World generation fills them
 // once (initme); the animation step moves them in place; frame drawing hands

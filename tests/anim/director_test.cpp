@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The camera director: the automatic switch, the move cycle of each camera
 // program, and the freezing of the programs that are not active.
 #include "anim.h"

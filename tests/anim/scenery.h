@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks of the scenery after many animation steps, shared by the scrolling
 // tests and the long runs.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Scenery scrolling: records drift toward -z and flip to the mirrored value
 // past their wrap limit, their corners follow, and nothing else changes.
 #include "anim.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real program's start, run and end, seen from outside.
 #include "process.h"
 #include "watching.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The city as a person sees it: the real program on a private X server,
 // watched through screenshots taken from outside and driven with keys.
 #include "process.h"

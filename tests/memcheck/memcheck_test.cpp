@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real program, every instruction watched by valgrind's memcheck, for a
 // few seconds of frames: start-up, generation, animation and drawing.
 #include "process.h"

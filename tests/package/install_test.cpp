@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What `cmake --install` puts in place, and the man page, desktop entry and
 // icon checked with the tools desktops and distributions use.
 #include "tools.h"

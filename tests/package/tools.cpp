@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools.h"
 
 #include "process.h"
@@ -11,14 +12,11 @@
 
 namespace fs = std::filesystem;
 
-// lintian takes a few seconds; give every tool ample room on a loaded machine.
-constexpr double tooltime = 120;
-
 Ran run(const std::vector<std::string> &argv,
-        const std::vector<std::pair<std::string, const char *>> &setenv)
+        const std::vector<std::pair<std::string, const char *>> &setenv, double seconds)
 {
     testsupport::Child child = testsupport::spawn(argv, setenv);
-    int status = testsupport::waitfor(child, tooltime);
+    int status = testsupport::waitfor(child, seconds);
     Ran r;
     if (status != -1 && WIFEXITED(status))
         r.status = WEXITSTATUS(status);

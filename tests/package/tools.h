@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Running the checking tools and looking at what they leave on disk.
 #pragma once
 
@@ -14,9 +15,10 @@ struct Ran {
 };
 
 // Runs argv[0] (searched in PATH) to its end, with the environment changed
-// as testsupport::spawn does.
+// as testsupport::spawn does; one still running after seconds is killed.
+// (lintian takes a few seconds: the default leaves room for a loaded machine.)
 Ran run(const std::vector<std::string> &argv,
-        const std::vector<std::pair<std::string, const char *>> &setenv = {});
+        const std::vector<std::pair<std::string, const char *>> &setenv = {}, double seconds = 120);
 
 // A fresh directory under the system's temporary one, removed with all its
 // contents when the object goes away.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The colours the world is made of, for judging a picture of it: buildings
 // are dark blue-green (red up to 0.04, green = blue up to 0.49), ground tiles
 // dark red-brown (red up to 0.49, green = blue up to 0.04), and every cloud in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Frames drawn by drawGLScene, read back pixel by pixel.
 #include "colourfamilies.h"
 #include "scene.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The OpenGL state initGL leaves for every frame.
 #include "scene.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A real OpenGL context for the rendering tests, and the tiny scenes they
 // draw: a few squares written into the world's own arrays, everything else
 // zero (zero corners make zero-area quads, which draw nothing).

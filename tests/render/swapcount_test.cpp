@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The frame-rate benchmark's tools: the swap counter preloaded into the bare
 // drawing loop, run for a short window on the offscreen driver.
 #include "process.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // HandleEvent on its own: which events ask to stop and which pick a camera
 // program, from every program as the starting point.
 #include "fake_sdl.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fake SDL functions and subsystem operations the shell is linked with in
 // its tests. They keep their state in plain statics: each run of the shell
 // happens in a freshly forked child, which starts from the parent's untouched

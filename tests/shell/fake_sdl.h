@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A stand-in for SDL and for the subsystems the shell drives. Every fake call
 // appends one line to a call log file, written at once so that it survives the
 // process ending inside Quit; what each call returns comes from a script.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The start-up, the main loop and the way out, run against fakes of SDL and
 // of the subsystems that log every call. Each run happens in a child process
 // (a death test) because the shell only ever ends by exiting.

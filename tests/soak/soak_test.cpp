@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Long runs: ten million animation steps, and the real program for ten
 // minutes. Nothing may drift, grow or break down over time.
 #include "anim.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Linked into every program of the sanitizer build only.
 //
 // SDL unloads the system's GL, X and driver libraries when it shuts down, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers for tests that run real programs: a private Xvfb, child processes
 // with captured output, waiting with a deadline, key presses and screenshots.
 #pragma once

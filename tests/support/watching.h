@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Watching the real program from outside: how it ends, and what its screen
 // shows, judged by the colours the world is made of.
 #pragma once
@@ -33,11 +34,10 @@ inline families::Tally tallyof(const Picture &p)
     return families::tally(p.rgb.data(), long(p.width) * p.height, 3);
 }
 
-// The program starts high above the city looking straight down, which GLU
-// turns into an empty frame for its first 142 steps (about 2.5 s at full
-// speed). Screenshots are taken until at least minlit of the screen is not
-// black or the deadline passes, so that a loaded machine only makes the wait
-// longer.
+// The program shows an empty frame until its view first leaves the straight
+// look down (frame 101 or 143). Screenshots are taken until at least minlit
+// of the screen is not black or the deadline passes, so that a loaded
+// machine only makes the wait longer. The last screenshot is returned.
 inline Picture waitforcity(const std::string &display, double minlit, double seconds)
 {
     Picture shot;

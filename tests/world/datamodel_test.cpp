@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The world's storage: layouts that OpenGL and the other subsystems rely on,
 // and the state the program starts in.
 #include "fixture.h"

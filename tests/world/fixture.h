@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Seams for the world's tests: the C library's rand, srand and time are
 // replaced in the test executable so that a test can fix the clock, count the
 // draws and, when it needs particular values, script them.

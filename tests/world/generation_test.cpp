@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // World generation: the draws it makes, the values it stores, and the meshes
 // it builds from them.
 #include "fixture.h"

@@ -1,0 +1,181 @@
+// SPDX-License-Identifier: MIT
+// The package on a clean system: installed with apt into a fresh minimal
+// Debian 12, the demo it installs shows the city on a private X server and
+// ends on Escape; purged, it leaves nothing behind.
+#include "tools.h"
+
+#include "watching.h"
+#include "process.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+namespace
+{
+
+const std::string deb = DEB_FILE;
+
+// Network installs on a shared machine: generous deadlines.
+constexpr double aptseconds = 600;
+
+// A minimal Debian 12 as mmdebstrap makes it, as a tarball kept in the
+// user's cache and keyed by the suite and mmdebstrap's version; the
+// packages in it are brought up to date by apt in each run.
+std::string basetarball()
+{
+    Ran version = run({"mmdebstrap", "--version"});
+    if (version.status != 0)
+        return "";
+    std::string key = version.out.substr(0, version.out.find('\n'));
+    for (char &c : key)
+        if (c == ' ')
+            c = '-';
+    const char *xdg = std::getenv("XDG_CACHE_HOME");
+    const char *home = std::getenv("HOME");
+    std::string cache =
+        xdg != nullptr && *xdg != '\0' ? xdg : std::string(home ? home : "/root") + "/.cache";
+    fs::path dir = fs::path(cache) / "flyover" / ("bookworm-minbase-" + key);
+    fs::path tarball = dir / "root.tar";
+    if (fs::exists(tarball))
+        return tarball;
+    fs::create_directories(dir);
+    std::string part = tarball.string() + ".part";
+    Ran made = run({"mmdebstrap", "--quiet", "--variant=minbase", "--format=tar", "bookworm", part},
+                   {}, aptseconds);
+    if (made.status != 0) {
+        ADD_FAILURE() << "mmdebstrap failed: " << made.err;
+        fs::remove(part);
+        return "";
+    }
+    fs::rename(part, tarball);
+    return tarball;
+}
+
+// argv run inside root, with the system's /proc and X socket folder (once
+// an X server has made it) mounted there for this process alone. The
+// process keeps its pid through unshare, sh and chroot, so the demo's
+// window names it.
+std::vector<std::string> inroot(const std::string &root, const std::vector<std::string> &argv)
+{
+    const std::string mountandenter =
+        "mount --bind /proc \"$0/proc\" && "
+        "{ [ ! -d /tmp/.X11-unix ] || mount --bind /tmp/.X11-unix \"$0/tmp/.X11-unix\"; } && "
+        "exec chroot \"$0\" \"$@\"";
+    std::vector<std::string> all = {"unshare", "--mount", "--propagation", "private",
+                                    "sh",      "-c",      mountandenter,   root};
+    all.insert(all.end(), argv.begin(), argv.end());
+    return all;
+}
+
+// Every path below root (files, folders, links), relative to it, leaving
+// out what apt, dpkg and the C library keep changing on their own.
+std::set<std::string> systemfiles(const std::string &root)
+{
+    const std::vector<std::string> changing = {
+        "proc/",
+        "tmp/",
+        "var/cache/",
+        "var/log/",
+        "var/lib/apt/",
+        "var/lib/dpkg/",
+        "etc/ld.so.cache",
+        // Mesa's shader cache belongs to the user who ran the demo, not to the package.
+        "root/.cache/",
+    };
+    std::set<std::string> paths;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
+         ++it) {
+        std::string rel = it->path().lexically_relative(root).string();
+        std::string asdir = it->is_directory() && !it->is_symlink() ? rel + "/" : rel;
+        bool skip = false;
+        for (const std::string &prefix : changing)
+            skip = skip || asdir.rfind(prefix, 0) == 0;
+        if (skip) {
+            if (it->is_directory() && !it->is_symlink())
+                it.disable_recursion_pending();
+            continue;
+        }
+        paths.insert(asdir);
+    }
+    return paths;
+}
+
+TEST(CleanInstall, AptInstallsWhatTheDemoNeedsAndPurgeLeavesNothing)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root for chroot and mount (CI runs as root)";
+    std::string tarball = basetarball();
+    ASSERT_FALSE(tarball.empty());
+
+    TempDir root;
+    Ran untar = run({"tar", "-xf", tarball, "-C", root.path()});
+    ASSERT_EQ(untar.status, 0) << untar.err;
+    fs::create_directories(root.path() + "/tmp/.X11-unix");
+    fs::copy_file("/etc/resolv.conf", root.path() + "/etc/resolv.conf",
+                  fs::copy_options::overwrite_existing);
+    std::set<std::string> before = systemfiles(root.path());
+
+    // Depends alone must be enough: Recommends are left out.
+    fs::copy_file(deb, root.path() + "/tmp/flyover.deb");
+    Ran update = run(inroot(root.path(), {"apt-get", "update", "-qq"}), {}, aptseconds);
+    ASSERT_EQ(update.status, 0) << update.err;
+    Ran install = run(inroot(root.path(), {"apt-get", "install", "-y", "-qq",
+                                           "--no-install-recommends", "/tmp/flyover.deb"}),
+                      {{"DEBIAN_FRONTEND", "noninteractive"}}, aptseconds);
+    ASSERT_EQ(install.status, 0) << install.out << install.err;
+
+    {
+        XServer x;
+        Child demo = spawn(inroot(root.path(), {"/usr/games/flyover"}),
+                           {{"DISPLAY", x.display().c_str()}, {"HOME", "/root"}});
+        ASSERT_TRUE(windowshown(x.display(), demo)) << stderrof(demo);
+        constexpr double minlit = 0.2;
+        Picture shot = waitforcity(x.display(), minlit, 60);
+        families::Tally city = tallyof(shot);
+        EXPECT_GE(1 - city.black, minlit) << "no city on screen a minute after start";
+        EXPECT_GT(city.family[families::building], 0.01) << "no blue-green buildings";
+        EXPECT_LT(city.family[families::unexplained], 0.01) << "colours the world cannot make";
+
+        int status = -1;
+        for (int tries = 0; tries < 10 && status == -1; tries++) {
+            if (runon(x.display(), {"xdotool", "key", "Escape"}) != 0)
+                break;
+            status = waitfor(demo, 1.0);
+        }
+        killchild(demo);
+        ASSERT_NE(status, -1) << "still running after Escape";
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        EXPECT_EQ(stderrof(demo), "");
+    }
+
+    // Purging the package, and with it what apt installed for it only,
+    // gives back the system as it was.
+    Ran purge =
+        run(inroot(root.path(), {"apt-get", "purge", "-y", "-qq", "--autoremove", "flyover"}),
+            {{"DEBIAN_FRONTEND", "noninteractive"}}, aptseconds);
+    ASSERT_EQ(purge.status, 0) << purge.out << purge.err;
+    // Unknown to dpkg, or known as purged: no configuration files kept either.
+    Ran state =
+        run(inroot(root.path(), {"dpkg-query", "-W", "-f", "${db:Status-Status}", "flyover"}));
+    EXPECT_TRUE(state.out.empty() || state.out == "not-installed") << state.out;
+    std::set<std::string> after = systemfiles(root.path());
+    std::vector<std::string> left;
+    std::vector<std::string> gone;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                        std::back_inserter(left));
+    std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
+                        std::back_inserter(gone));
+    EXPECT_TRUE(left.empty()) << "left behind: " << testing::PrintToString(left);
+    EXPECT_TRUE(gone.empty()) << "removed: " << testing::PrintToString(gone);
+}
+
+} // namespace
