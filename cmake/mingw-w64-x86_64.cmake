@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross-building for 64-bit Windows with Debian's mingw-w64 (GCC).
 #
 # FLYOVER_WINDOWS_SDL names the folder SDL 1.2 for Windows was installed to

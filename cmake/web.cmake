@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The browser edition: the same subsystems built with Emscripten into a web
 # page. Emscripten brings its own SDL 1.2 and a legacy OpenGL emulation on
 # WebGL, so this replaces the desktop's SDL, OpenGL and GLU lookups, its

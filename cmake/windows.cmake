@@ -1,8 +1,9 @@
+# SPDX-License-Identifier: MIT
 # The Windows release: a zip a user unpacks anywhere and double-clicks.
 #
 # It holds the stripped program and SDL's DLL side by side (Windows looks
 # for DLLs beside the program first), a short README.txt, flyover's
-# copyright notice and SDL's licence texts. SDL's entry library sends
+# licence (MIT) and SDL's licence texts. SDL's entry library sends
 # standard output and standard error to stdout.txt and stderr.txt beside the
 # program, which is where a failed start leaves its one line.
 #
@@ -27,19 +28,19 @@ configure_file(${windist}/README.txt.in ${PROJECT_BINARY_DIR}/README.txt @ONLY)
 file(MAKE_DIRECTORY ${zipstage})
 
 # The texts get Windows line ends (zip -l); the binaries are stored as they are.
-set(texts README.txt COPYRIGHT.txt SDL-COPYING.txt SDL-copyright.txt)
+set(texts README.txt LICENSE.txt SDL-COPYING.txt SDL-copyright.txt)
 add_custom_command(
   OUTPUT ${zip}
   COMMAND ${CMAKE_COMMAND} -E rm -f ${zip}
   COMMAND ${CMAKE_STRIP} -o ${zipstage}/flyover.exe $<TARGET_FILE:flyover>
   COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${zipstage}/SDL.dll ${SDL_DLL}
   COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_BINARY_DIR}/README.txt ${zipstage}/README.txt
-  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/dist/copyright ${zipstage}/COPYRIGHT.txt
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/LICENSE ${zipstage}/LICENSE.txt
   COMMAND ${CMAKE_COMMAND} -E copy ${SDL_COPYING} ${SDL_COPYRIGHT} ${zipstage}
   COMMAND zip -q -X -l ${zip} ${texts}
   COMMAND zip -q -X ${zip} flyover.exe SDL.dll
   WORKING_DIRECTORY ${zipstage}
-  DEPENDS flyover ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_SOURCE_DIR}/dist/copyright ${SDL_DLL}
+  DEPENDS flyover ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_SOURCE_DIR}/LICENSE ${SDL_DLL}
           ${SDL_COPYING} ${SDL_COPYRIGHT}
   COMMENT "Packing ${zip}"
   VERBATIM)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where SDL's full-screen window needs no help from us (Windows, the browser).
 #include "platform.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Full screen on an X server that has no window manager.
 //
 // SDL shows the 800 x 600 picture full screen by scaling it to the screen's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The platform edge: what one windowing system needs beyond the SDL calls
 // that every platform shares.
 #pragma once

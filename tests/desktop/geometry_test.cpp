@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole picture on X screens of any size with no window manager: it is
 // scaled to the screen's height, centred, with black bars beside it.
 #include "frame.h"

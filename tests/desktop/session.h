@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Desktops to run the real program on: a window manager on a private X
 // server, and a headless sway (its own Wayland display, and XWayland).
 #pragma once

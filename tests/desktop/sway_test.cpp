@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // On Wayland natively, under a headless sway, and through its XWayland.
 #include "frame.h"
 #include "session.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Under window managers: the demo's window is made full screen, shows the
 // whole picture, survives losing the focus and being minimised, and ends
 // with status 0 when the window manager closes it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the picture ends up on a real screen. The program runs with the swap
 // counter preloaded, which holds one frame on the screen and writes that frame
 // as drawn, before any scaling; a screenshot is then compared with it.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """The browser edition as a person sees it: the page built by scripts/web,
 served from 127.0.0.1, in headless Chromium driven through WebDriver, watched
 through screenshots and driven with keys, as the desktop's view test does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // For the browser tests: reads a picture as binary PPM on standard input and
 // prints the shares of its colour families, as the desktop tests judge them:
 // "width height black building ground unexplained".

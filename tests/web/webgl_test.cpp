@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The web platform layer's own promises, on the desktop's OpenGL: GLU's view
 // matrix, and quads drawn as triangles however long the index list.
 #include "scene.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows build under Wine: the zip as a user unpacks it, the program in
 // it on a private X server, and the tests cross-built with it.
 //
@@ -32,7 +33,7 @@ namespace
 const std::string windowsbuild = WINDOWS_BUILD;
 const std::string zip = windowsbuild + "/flyover-windows-x86_64.zip";
 const std::set<std::string> zipfiles = {"flyover.exe",   "SDL.dll",         "README.txt",
-                                        "COPYRIGHT.txt", "SDL-COPYING.txt", "SDL-copyright.txt"};
+                                        "LICENSE.txt", "SDL-COPYING.txt", "SDL-copyright.txt"};
 
 using Env = std::vector<std::pair<std::string, const char *>>;
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The web platform layer's JavaScript part, linked into the browser edition
 // in place of Emscripten's own versions of these functions.
 mergeInto(LibraryManager.library, {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The web platform layer: see webgl.h for why it exists.
 #include "webgl.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The web platform layer. Emscripten's legacy OpenGL emulation (3.1.6),
 // which the browser edition draws through, gets three things wrong that
 // leave every frame black or wrong:

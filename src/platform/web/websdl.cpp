@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The web platform layer for the shell: see websdl.h for why it exists.
 #include "websdl.h"
 

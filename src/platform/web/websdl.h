@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The web platform layer for the shell. Emscripten's SDL_SetVideoMode gives
 // a surface even when the browser refuses the page a WebGL context, and the
 // first OpenGL call then stops the page with a script error. Here such a
