@@ -4,8 +4,8 @@
 // ends on Escape; purged, it leaves nothing behind.
 #include "tools.h"
 
-#include "watching.h"
 #include "process.h"
+#include "watching.h"
 
 #include <gtest/gtest.h>
 

@@ -32,7 +32,7 @@ namespace
 
 const std::string windowsbuild = WINDOWS_BUILD;
 const std::string zip = windowsbuild + "/flyover-windows-x86_64.zip";
-const std::set<std::string> zipfiles = {"flyover.exe",   "SDL.dll",         "README.txt",
+const std::set<std::string> zipfiles = {"flyover.exe", "SDL.dll",         "README.txt",
                                         "LICENSE.txt", "SDL-COPYING.txt", "SDL-copyright.txt"};
 
 using Env = std::vector<std::pair<std::string, const char *>>;
