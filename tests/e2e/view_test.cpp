@@ -24,10 +24,7 @@ TEST(View, ShowsTheCityFollowsKeys321AndEndsOnEscape)
     Picture shot = waitforcity(x.display(), minlit, 30);
     ASSERT_EQ(shot.width, 800);
     ASSERT_EQ(shot.height, 600);
-    families::Tally city = tallyof(shot);
-    ASSERT_GE(1 - city.black, minlit) << "no city on screen 30 s after start";
-    EXPECT_GT(city.family[families::building], 0.01) << "no blue-green buildings";
-    EXPECT_LT(city.family[families::unexplained], 0.01) << "colours the world cannot make";
+    ASSERT_TRUE(showsthecity(shot, minlit)) << "30 s after start";
 
     // Each key's program draws from its own eye on the next frames. (The
     // scenery streams on between shots as well, so a difference alone cannot

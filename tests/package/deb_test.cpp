@@ -4,6 +4,7 @@
 #include "tools.h"
 
 #include "process.h"
+#include "watching.h"
 
 #include <gtest/gtest.h>
 
@@ -112,14 +113,7 @@ TEST(DebPackage, InstalledProgramRunsOnAVirtualDisplayUntilEscape)
     Child demo = spawn({root.path() + "/usr/games/flyover"},
                        {{"DISPLAY", x.display().c_str()}, {"SDL_VIDEODRIVER", "x11"}});
     EXPECT_EQ(waitfor(demo, 2.0), -1) << "the demo ended by itself: " << stderrof(demo);
-    // On a loaded machine the window may take a while to appear and catch
-    // the key: press Escape again until the demo goes.
-    int status = -1;
-    for (int tries = 0; tries < 10 && status == -1; tries++) {
-        if (runon(x.display(), {"xdotool", "key", "Escape"}) != 0)
-            break;
-        status = waitfor(demo, 1.0);
-    }
+    int status = escapeuntilgone(x.display(), demo);
     killchild(demo);
     ASSERT_NE(status, -1) << "still running after Escape (or xdotool failed)";
     ASSERT_TRUE(WIFEXITED(status));

@@ -50,6 +50,37 @@ inline Picture waitforcity(const std::string &display, double minlit, double sec
     return shot;
 }
 
+// Whether a screenshot shows the city: at least minlit of it not black,
+// some blue-green buildings, and next to no colour the world cannot make.
+inline ::testing::AssertionResult showsthecity(const Picture &shot, double minlit)
+{
+    if (shot.rgb.empty())
+        return ::testing::AssertionFailure() << "no screenshot";
+    families::Tally city = tallyof(shot);
+    if (1 - city.black < minlit)
+        return ::testing::AssertionFailure() << "only " << 1 - city.black << " of the screen lit";
+    if (city.family[families::building] <= 0.01)
+        return ::testing::AssertionFailure() << "no blue-green buildings";
+    if (city.family[families::unexplained] >= 0.01)
+        return ::testing::AssertionFailure()
+               << city.family[families::unexplained] << " in colours the world cannot make";
+    return ::testing::AssertionSuccess();
+}
+
+// Presses Escape until the child ends: on a loaded machine the window may
+// take a while to appear and catch the key. Returns the child's wait status,
+// or -1 if it still runs after ten tries (or xdotool fails).
+inline int escapeuntilgone(const std::string &display, const Child &child)
+{
+    int status = -1;
+    for (int tries = 0; tries < 10 && status == -1; tries++) {
+        if (runon(display, {"xdotool", "key", "Escape"}) != 0)
+            break;
+        status = waitfor(child, 1.0);
+    }
+    return status;
+}
+
 // The first screenshot that differs from the previous one, a few frames on;
 // an empty picture if none does before the deadline.
 inline Picture nextview(const std::string &display, const Picture &previous, double seconds)
