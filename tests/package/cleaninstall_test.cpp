@@ -48,7 +48,8 @@ std::string basetarball()
         return tarball;
     fs::create_directories(dir);
     std::string part = tarball.string() + ".part";
-    Ran made = run({"mmdebstrap", "--quiet", "--variant=minbase", "--format=tar", "bookworm", part},
+    Ran made = run({"mmdebstrap", "--quiet", "--variant=minbase", "--format=tar",
+                    "--aptopt=Acquire::Retries \"3\"", "bookworm", part},
                    {}, aptseconds);
     if (made.status != 0) {
         ADD_FAILURE() << "mmdebstrap failed: " << made.err;
@@ -125,10 +126,11 @@ TEST(CleanInstall, AptInstallsWhatTheDemoNeedsAndPurgeLeavesNothing)
 
     // Depends alone must be enough: Recommends are left out.
     fs::copy_file(deb, root.path() + "/tmp/flyover.deb");
-    Ran update = run(inroot(root.path(), {"apt-get", "update", "-qq"}), {}, aptseconds);
+    Ran update = run(inroot(root.path(), {"apt-get", "-o", "Acquire::Retries=3", "update", "-qq"}),
+                     {}, aptseconds);
     ASSERT_EQ(update.status, 0) << update.err;
-    Ran install = run(inroot(root.path(), {"apt-get", "install", "-y", "-qq",
-                                           "--no-install-recommends", "/tmp/flyover.deb"}),
+    Ran install = run(inroot(root.path(), {"apt-get", "-o", "Acquire::Retries=3", "install", "-y",
+                                           "-qq", "--no-install-recommends", "/tmp/flyover.deb"}),
                       {{"DEBIAN_FRONTEND", "noninteractive"}}, aptseconds);
     ASSERT_EQ(install.status, 0) << install.out << install.err;
 

@@ -114,6 +114,9 @@ Child spawn(const std::vector<std::string> &argv, const Env &setenvs)
         int err = open(child.errpath.c_str(), O_WRONLY | O_TRUNC);
         dup2(out, 1);
         dup2(err, 2);
+        // Nothing else of the test's: descriptors it inherited (from ctest,
+        // say) confuse programs that pass numbered descriptors on, as apt does.
+        close_range(3, ~0U, 0);
         for (const auto &[name, value] : setenvs) {
             if (value)
                 setenv(name.c_str(), value, 1);
