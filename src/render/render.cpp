@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // OpenGL state and frame drawing. The scene is three indexed draws straight
 // from the world's arrays, which the animation step rewrites in place, so
-// nothing is copied or converted per frame.
+// nothing is copied or converted per frame. (In the browser, WebGL cannot
+// draw these lists as they are: the web platform layer converts them.)
 #include "render.h"
 
 #include "world.h"
