@@ -113,11 +113,8 @@ TEST(DebPackage, InstalledProgramRunsOnAVirtualDisplayUntilEscape)
     Child demo = spawn({root.path() + "/usr/games/flyover"},
                        {{"DISPLAY", x.display().c_str()}, {"SDL_VIDEODRIVER", "x11"}});
     EXPECT_EQ(waitfor(demo, 2.0), -1) << "the demo ended by itself: " << stderrof(demo);
-    int status = escapeuntilgone(x.display(), demo);
+    EXPECT_TRUE(escapeendswithzero(x.display(), demo));
     killchild(demo);
-    ASSERT_NE(status, -1) << "still running after Escape (or xdotool failed)";
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(stderrof(demo), "");
 }
 

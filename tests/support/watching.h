@@ -67,10 +67,10 @@ inline ::testing::AssertionResult showsthecity(const Picture &shot, double minli
     return ::testing::AssertionSuccess();
 }
 
-// Presses Escape until the child ends: on a loaded machine the window may
-// take a while to appear and catch the key. Returns the child's wait status,
-// or -1 if it still runs after ten tries (or xdotool fails).
-inline int escapeuntilgone(const std::string &display, const Child &child)
+// Whether Escape ends the child with status 0. It is pressed until the child
+// ends, ten times at most: on a loaded machine the window may take a while
+// to appear and catch the key.
+inline ::testing::AssertionResult escapeendswithzero(const std::string &display, const Child &child)
 {
     int status = -1;
     for (int tries = 0; tries < 10 && status == -1; tries++) {
@@ -78,7 +78,13 @@ inline int escapeuntilgone(const std::string &display, const Child &child)
             break;
         status = waitfor(child, 1.0);
     }
-    return status;
+    if (status == -1)
+        return ::testing::AssertionFailure() << "still running after Escape (or xdotool failed)";
+    if (!WIFEXITED(status))
+        return ::testing::AssertionFailure() << "killed by signal " << WTERMSIG(status);
+    if (WEXITSTATUS(status) != 0)
+        return ::testing::AssertionFailure() << "exit status " << WEXITSTATUS(status);
+    return ::testing::AssertionSuccess();
 }
 
 // The first screenshot that differs from the previous one, a few frames on;
