@@ -2,6 +2,16 @@
 # Shared by the scripts in this folder: installing what is missing, building.
 # Source it; it expects $root to be the top of the source tree.
 
+# A script that stops on an error says where, in one line: the file, the line
+# and the command that failed. The ERR trap reaches into functions (set -E);
+# a failure inside a subshell is told once, by the command that ran it.
+set -E
+trap 'stopped $? "${BASH_SOURCE[0]}" "$LINENO" "$BASH_COMMAND"' ERR
+stopped() {
+    [ "$BASH_SUBSHELL" -eq 0 ] || return 0
+    echo "${2#"$root"/}: line $3: stopped, status $1: $4" >&2
+}
+
 # Debian packages the build and the tests need.
 build_packages=(cmake g++ make libsdl1.2-compat-dev libgl-dev libglu1-mesa-dev
                 libgtest-dev libgmock-dev libbenchmark-dev)
