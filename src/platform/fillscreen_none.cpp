@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Where SDL's full-screen window needs no help from us (Windows, the browser).
+// Where SDL's full-screen window needs no help from us and no screen saver
+// host hands out a window by name (Windows, the browser).
 #include "platform.h"
+
+void hostwindow() {}
 
 void fillscreen() {}

@@ -3,6 +3,11 @@
 // that every platform shares.
 #pragma once
 
+// Called once, before SDL starts: when a screen saver host (or the user)
+// names a window to draw into, SDL is told to draw into it, and the demo
+// ends quietly when the host takes the window away.
+void hostwindow();
+
 // Called once, right after the full-screen video mode is set: makes sure the
 // window really covers the screen that SDL scales the picture to.
 void fillscreen();

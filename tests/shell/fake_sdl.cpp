@@ -236,6 +236,11 @@ void SDL_Quit()
     record("SDL_Quit");
 }
 
+void hostwindow()
+{
+    record("hostwindow");
+}
+
 void fillscreen()
 {
     record("fillscreen");

@@ -25,7 +25,8 @@ Lines operator+(Lines a, const Lines &b)
 }
 
 // The calls of a start-up that succeeds, up to the main loop.
-const Lines startup = {"SDL_Init 0x20",
+const Lines startup = {"hostwindow",
+                       "SDL_Init 0x20",
                        "SDL_VideoDriverName",
                        "SDL_GetVideoInfo",
                        "SDL_GL_SetAttribute DOUBLEBUFFER 1",
@@ -92,7 +93,7 @@ TEST(Startup, AsksForHardwareAccelerationWhenTheDisplayBlitsInHardware)
     fake::Script s = withbatches({{fake::quit()}});
     s.blit_hw = true;
     Lines expected = startup;
-    expected[4] = "SDL_SetVideoMode 800 600 16 0xa0000107";
+    expected[5] = "SDL_SetVideoMode 800 600 16 0xa0000107";
     EXPECT_EQ(runtoend(s), expected + polled({"quit"}) + step(0) + quitted);
 }
 
@@ -103,16 +104,16 @@ TEST(Startup, FailureWritesOneLineAndExitsOneWithoutRunningLaterSteps)
         int callsmade; // start-up calls made, the failing one included
         const char *message;
     } failures[] = {
-        {[](fake::Script &s) { s.initresult = -1; }, 1,
+        {[](fake::Script &s) { s.initresult = -1; }, 2,
          "^Video initialization failed: no video device\n$"},
         // SDL's fallback when no display answers: it would draw unseen.
-        {[](fake::Script &s) { s.driver = "offscreen"; }, 2,
+        {[](fake::Script &s) { s.driver = "offscreen"; }, 3,
          "^Video initialization failed: no display available\n$"},
-        {[](fake::Script &s) { s.novideoinfo = true; }, 3,
+        {[](fake::Script &s) { s.novideoinfo = true; }, 4,
          "^Video query failed: video not initialized\n$"},
-        {[](fake::Script &s) { s.nomode = true; }, 5, "^Video mode set failed: no such mode\n$"},
+        {[](fake::Script &s) { s.nomode = true; }, 6, "^Video mode set failed: no such mode\n$"},
         // Any nonzero result is a failure, not only a negative one.
-        {[](fake::Script &s) { s.repeatresult = 1; }, 7,
+        {[](fake::Script &s) { s.repeatresult = 1; }, 8,
          "^Setting keyboard repeat failed: no key repeat\n$"},
     };
     for (const auto &f : failures) {
