@@ -18,7 +18,8 @@ build_packages=(cmake g++ make libsdl1.2-compat-dev libgl-dev libglu1-mesa-dev
 run_packages=(xvfb xdotool imagemagick x11-apps libgl1-mesa-dri libegl-mesa0 procps)
 # What the checks beyond the unit tests use: memory and static checks, packaging.
 check_packages=(valgrind clang-tidy clang-format cppcheck
-                desktop-file-utils lintian groff-base man-db dpkg-dev fakeroot file libxml2-utils)
+                desktop-file-utils appstream lintian groff-base man-db dpkg-dev fakeroot file
+                libxml2-utils)
 # The Windows build: the cross compiler, the tools that fetch and unpack SDL's
 # source and pack the zip, and Wine to run the result.
 windows_packages=(mingw-w64 dpkg-dev zip unzip wine64 wine)
@@ -28,10 +29,11 @@ web_packages=(cmake make emscripten chromium chromium-driver python3-selenium)
 
 # What the desktop tests drive: window managers (openbox, xfwm4 in a D-Bus
 # session), a headless Wayland compositor with its screenshot and key tools,
-# XWayland, and the X tools that ask a window manager about windows and open
-# XWayland to the tests' user.
+# XWayland, the X tools that ask a window manager about windows and open
+# XWayland to the tests' user, and a screen locker that runs the demo as its
+# saver (xsecurelock; XScreenSaver would bring hundreds of savers of its own).
 desktop_packages=(openbox xfwm4 dbus-daemon x11-utils x11-xserver-utils wmctrl
-                  sway grim wtype xwayland)
+                  sway grim wtype xwayland xsecurelock)
 
 # The program alone (scripts/run, scripts/package): no test or benchmark libraries.
 program_packages=(cmake g++ make libsdl1.2-compat-dev libgl-dev libglu1-mesa-dev)

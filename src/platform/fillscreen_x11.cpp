@@ -10,15 +10,11 @@
 // manager says it is running, this does what one would: it moves the window
 // to the top-left corner and makes it the screen's size. SDL hears of the new
 // size from the X server like of any other and scales the picture to it.
-// Under a window manager, on Wayland and elsewhere it does nothing; a window
-// SDL was given to draw into (see hostwindow_x11.cpp) is left where and as it
-// is, and so is the pointer.
+// Under a window manager, on Wayland and elsewhere it does nothing, and in a
+// window a screen saver host gave (hostwindow_x11.cpp) it leaves the window
+// where and as it is.
 #include "platform.h"
-
-#include "SDL.h"
-#include "SDL_syswm.h"
-
-#include <cstdlib>
+#include "x11.h"
 
 // Whether a window manager that follows the desktop conventions runs: it
 // names its own check window in this property of the root window.
@@ -40,37 +36,19 @@ static bool managed(Display *display, Window root)
     return type == XA_WINDOW && count == 1;
 }
 
-// Whether window is the one SDL_WINDOWID names: it is its owner's to place.
-static bool given(Window window)
-{
-    const char *id = getenv("SDL_WINDOWID");
-    return id != nullptr && strtoul(id, nullptr, 0) == window;
-}
-
 void fillscreen()
 {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (SDL_GetWMInfo(&info) != 1 || info.subsystem != SDL_SYSWM_X11)
+    if (SDL_GetWMInfo(&info) != 1 || info.subsystem != SDL_SYSWM_X11 || keephostwindow(info))
         return;
     Display *display = info.info.x11.display;
-    const bool hosted = given(info.info.x11.window);
-    // sdl12-compat confines the pointer to a full-screen window that has the
-    // focus, and does so again when the cursor is hidden (SDL 1.2's relative
-    // mouse mode), but only when the cursor's state changes. In a given
-    // window the pointer stays its owner's: the cursor is hidden here, so
-    // that main's hiding changes nothing, and SDL's grab is let go of.
-    if (hosted)
-        SDL_ShowCursor(SDL_DISABLE);
     if (info.info.x11.lock_func != nullptr)
         info.info.x11.lock_func();
     Window root = DefaultRootWindow(display);
     XWindowAttributes screen;
-    if (hosted) {
-        XUngrabPointer(display, CurrentTime); // a client can end only its own grab
-        XSync(display, False);
-    } else if (info.info.x11.window != None && !managed(display, root) &&
-               XGetWindowAttributes(display, root, &screen) != 0) {
+    if (info.info.x11.window != None && !managed(display, root) &&
+        XGetWindowAttributes(display, root, &screen) != 0) {
         XMoveResizeWindow(display, info.info.x11.window, 0, 0, unsigned(screen.width),
                           unsigned(screen.height));
         XSync(display, False);

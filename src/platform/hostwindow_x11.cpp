@@ -8,21 +8,33 @@
 // SDL_VIDEO_FOREIGN_WINDOW_OPENGL is set, and it reads both when the video
 // mode is set. So, before SDL starts, this names the host's window to SDL in
 // SDL_WINDOWID (which a user may also set) and sets the hint. sdl12-compat
-// then scales the picture into that window as into a screen; fillscreen()
-// leaves a window that SDL was given where and as it is.
+// then scales the picture into that window as it would to a screen.
+//
+// The window and the pointer stay the host's. sdl12-compat confines the
+// pointer to a full-screen window that has the focus, as SDL 1.2 did, and
+// does so again whenever the cursor is hidden (SDL 1.2's relative mouse
+// mode), but only when the cursor's state changes. So, once the mode is set,
+// the cursor is hidden here, main's hiding it changes nothing, and SDL's grab
+// is let go of; fillscreen() neither moves nor resizes the window.
 //
 // A host ends its saver with SIGTERM and destroys the window at once. The
 // frame being drawn then goes to a window that is gone, and the X library's
-// default error handler writes its report and exits with status 1. The error
-// handler set here takes an error about the given window being gone as the
-// host's word that the saver is over, and asks SDL to quit, as SIGTERM does:
-// the demo ends normally, with status 0. Every other error goes on to the
-// handler that was there before. Without a given window this does nothing.
+// default error handler would write its report and exit with status 1. The
+// error handler set here takes the window being gone as the host's word that
+// the saver is over and ends the process at once, with status 0 and nothing
+// written. It cannot let the demo draw on: the X library leaves the answers
+// to failed requests unset, and Mesa's software renderer, drawing to a size
+// it never got, crashes. Nothing is lost by ending there: a window given to
+// SDL changes no video mode, and the X server lets go of the rest when the
+// connection closes. Every other error, and the window gone before the mode
+// is set (a wrong id looks the same), goes on to the X library's handler as
+// before.
+//
+// Without a given window none of this happens.
 #include "platform.h"
+#include "x11.h"
 
-#include "SDL.h"
-
-#include <X11/Xlib.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,7 +44,7 @@ namespace
 
 Window given = None;
 XErrorHandler previous = nullptr;
-bool quitasked = false;
+bool drawing = false;
 
 // The window a variable names, in hex (0x...) or decimal; None if it names none.
 Window windowin(const char *name)
@@ -45,21 +57,15 @@ Window windowin(const char *name)
     return *end == '\0' ? Window(id) : None;
 }
 
-// Runs inside the X library: it may make no X request of its own. SDL's
-// queue of events is its own, so a quit request may be put there.
+// Runs inside the X library, in the middle of a request of SDL's or Mesa's:
+// _exit, not exit, so that no library's clean-up runs in there.
 int gone(Display *display, XErrorEvent *error)
 {
     bool lost = error->resourceid == given &&
                 (error->error_code == BadWindow || error->error_code == BadDrawable);
-    if (!lost)
-        return previous != nullptr ? previous(display, error) : 0;
-    if (!quitasked) {
-        quitasked = true;
-        SDL_Event quit{};
-        quit.type = SDL_QUIT;
-        SDL_PushEvent(&quit);
-    }
-    return 0;
+    if (lost && drawing)
+        _exit(0);
+    return previous != nullptr ? previous(display, error) : 0;
 }
 
 } // namespace
@@ -75,6 +81,22 @@ void hostwindow()
     snprintf(decimal, sizeof decimal, "%lu", given);
     setenv("SDL_WINDOWID", decimal, 1);
     setenv("SDL_VIDEO_FOREIGN_WINDOW_OPENGL", "1", 1);
-    // SDL's own handler, set when its video starts, hands on to this one.
+    // SDL's own handler, set when its video starts, hands every error on to
+    // this one.
     previous = XSetErrorHandler(gone);
+}
+
+bool keephostwindow(const SDL_SysWMinfo &info)
+{
+    if (given == None || info.info.x11.window != given)
+        return false;
+    SDL_ShowCursor(SDL_DISABLE);
+    if (info.info.x11.lock_func != nullptr)
+        info.info.x11.lock_func();
+    XUngrabPointer(info.info.x11.display, CurrentTime); // a client can end only its own grab
+    XSync(info.info.x11.display, False);
+    if (info.info.x11.unlock_func != nullptr)
+        info.info.x11.unlock_func();
+    drawing = true;
+    return true;
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace testsupport
@@ -36,6 +37,14 @@ struct Area {
     int x, y, width, height;
 };
 Area letterbox(int width, int height);
+inline bool operator==(const Area &a, const Area &b)
+{
+    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+}
+inline void PrintTo(const Area &a, std::ostream *out)
+{
+    *out << a.width << "x" << a.height << "+" << a.x << "+" << a.y;
+}
 
 // Whether shot shows frame whole, scaled to the letterbox and centred (the
 // root-mean-square difference from the frame scaled up is under 1%), with
