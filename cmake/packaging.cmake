@@ -2,7 +2,8 @@
 # What `cmake --install` puts on a system, and the Debian package made of it.
 #
 # Installed: the program, its man page (section 6, gzipped as Debian wants),
-# a desktop entry and a scalable icon. The libraries and test programs of the
+# a desktop entry, its AppStream metainfo (what software centres show) and a
+# scalable icon. The libraries and test programs of the
 # build have no install rules, so nothing else is installed.
 include(GNUInstallDirs)
 
@@ -32,6 +33,7 @@ install(TARGETS flyover RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT pr
 install(TARGETS flyover RUNTIME DESTINATION games COMPONENT debian EXCLUDE_FROM_ALL)
 install(FILES ${manpage} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES ${dist}/flyover.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${dist}/org.example.flyover.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${dist}/flyover.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
 # Debian requires a copyright file and a changelog in every package. They

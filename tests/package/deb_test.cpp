@@ -95,6 +95,7 @@ TEST(DebPackage, HoldsTheInstalledFilesAndTheDebianDocuments)
         "usr/games/flyover",
         "usr/share/man/man6/flyover.6.gz",
         "usr/share/applications/flyover.desktop",
+        "usr/share/metainfo/org.example.flyover.metainfo.xml",
         "usr/share/icons/hicolor/scalable/apps/flyover.svg",
         "usr/share/doc/flyover/copyright",
         "usr/share/doc/flyover/changelog.gz",

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// What `cmake --install` puts in place, and the man page, desktop entry and
-// icon checked with the tools desktops and distributions use.
+// What `cmake --install` puts in place, and the man page, desktop entry,
+// metainfo and icon checked with the tools desktops and distributions use.
 #include "tools.h"
 
 #include "process.h"
@@ -25,7 +25,7 @@ std::vector<std::string> linesof(const std::string &text)
     return lines;
 }
 
-TEST(Install, PutsOnlyTheProgramManPageDesktopEntryAndIcon)
+TEST(Install, PutsOnlyTheProgramManPageDesktopEntryMetainfoAndIcon)
 {
     // The build also makes libraries, tests and benchmarks: none may be installed.
     TempDir prefix;
@@ -35,6 +35,7 @@ TEST(Install, PutsOnlyTheProgramManPageDesktopEntryAndIcon)
         "bin/flyover",
         "share/man/man6/flyover.6.gz",
         "share/applications/flyover.desktop",
+        "share/metainfo/org.example.flyover.metainfo.xml",
         "share/icons/hicolor/scalable/apps/flyover.svg",
     };
     EXPECT_EQ(filesunder(prefix.path()), expected);
@@ -75,6 +76,18 @@ TEST(DesktopEntry, IsValidAndStartsTheInstalledProgramWithItsIcon)
     std::vector<std::string> lines = linesof(testsupport::readfile(dist + "flyover.desktop"));
     for (const char *line : {"Exec=flyover", "Icon=flyover"})
         EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+}
+
+// As installed, so that AppStream also finds the desktop entry the metainfo
+// names; pedantic, so that hints fail too. No network: its links are not followed.
+TEST(Metainfo, IsValidAndNamesTheInstalledDesktopEntry)
+{
+    TempDir prefix;
+    Ran install = run({CMAKE_COMMAND, "--install", BUILD_DIR, "--prefix", prefix.path()});
+    ASSERT_EQ(install.status, 0) << install.out << install.err;
+    Ran validate = run(
+        {"appstreamcli", "validate-tree", "--no-net", "--pedantic", "--explain", prefix.path()});
+    EXPECT_EQ(validate.status, 0) << validate.out << validate.err;
 }
 
 TEST(Icon, IsWellFormedSvg)
