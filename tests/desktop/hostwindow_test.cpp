@@ -11,10 +11,10 @@
 #include <X11/Xlib.h>
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <signal.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -73,11 +73,12 @@ class HostWindow
         Display *d = display_.get();
         Window root = DefaultRootWindow(d);
         XWarpPointer(d, None, root, 0, 0, 0, 0, x, y);
-        Window r = None, c = None;
-        int px = -1, py = -1, wx = 0, wy = 0;
+        Window r = None;
+        Window c = None;
+        int at[4] = {-1, -1, 0, 0}; // on the screen, then in the window
         unsigned mask = 0;
-        XQueryPointer(d, root, &r, &c, &px, &py, &wx, &wy, &mask);
-        return px == x && py == y;
+        XQueryPointer(d, root, &r, &c, &at[0], &at[1], &at[2], &at[3], &mask);
+        return at[0] == x && at[1] == y;
     }
     // Back to its own white.
     void clear() const
@@ -195,23 +196,20 @@ INSTANTIATE_TEST_SUITE_P(
                       Host{"Openbox600x900Decimal", true, {0, 0, 600, 900}, false, false}),
     [](const auto &info) { return std::string(info.param.name); });
 
-// The pids of live processes of the demo that have display in their
-// environment; zombies are not counted.
-std::vector<pid_t> demosondisplay(const std::string &display)
+// How many live processes of the demo have display in their environment
+// (zombies, which nobody may be left to reap, do not count).
+int demosondisplay(const std::string &display)
 {
-    std::vector<pid_t> found;
-    const std::string want = std::string("DISPLAY=") + display;
-    std::unique_ptr<DIR, int (*)(DIR *)> proc(opendir("/proc"), closedir);
-    for (dirent *e = readdir(proc.get()); e != nullptr; e = readdir(proc.get())) {
-        const std::string dir = std::string("/proc/") + e->d_name;
-        char exe[4096] = {};
-        if (readlink((dir + "/exe").c_str(), exe, sizeof exe - 1) < 0 ||
-            std::string(exe) != flyoverpath())
+    namespace fs = std::filesystem;
+    const fs::path demo = fs::canonical(flyoverpath());
+    const std::string want = "DISPLAY=" + display + '\0';
+    int found = 0;
+    for (const fs::directory_entry &e : fs::directory_iterator("/proc")) {
+        std::error_code gone;
+        if (fs::read_symlink(e.path() / "exe", gone) != demo)
             continue;
-        const std::string stat = readfile(dir + "/stat");
-        const std::string env = readfile(dir + "/environ");
-        if (stat.find(") Z ") == std::string::npos && env.find(want + '\0') != std::string::npos)
-            found.push_back(pid_t(std::stoi(e->d_name)));
+        found += readfile(e.path() / "stat").find(") Z ") == std::string::npos &&
+                 readfile(e.path() / "environ").find(want) != std::string::npos;
     }
     return found;
 }
@@ -225,14 +223,14 @@ TEST(Xsecurelock, ShowsTheCityAndEndingTheLockEndsTheDemo)
     constexpr double minlit = 0.2;
     Picture shot = waitforcity(x.display(), minlit, 60);
     EXPECT_TRUE(showsthecity(shot, minlit)) << "a minute after start: " << stderrof(lock);
-    ASSERT_EQ(demosondisplay(x.display()).size(), 1u);
+    ASSERT_EQ(demosondisplay(x.display()), 1);
 
     kill(lock.pid, SIGTERM);
     EXPECT_NE(waitfor(lock, 10), -1) << "xsecurelock did not end";
-    std::vector<pid_t> left;
-    for (int tries = 0; tries < 10 && !(left = demosondisplay(x.display())).empty(); tries++)
+    int left = 1;
+    for (int tries = 0; tries < 10 && (left = demosondisplay(x.display())) > 0; tries++)
         usleep(100000);
-    EXPECT_TRUE(left.empty()) << "the demo still runs a second after xsecurelock ended";
+    EXPECT_EQ(left, 0) << "the demo still runs a second after xsecurelock ended";
 }
 
 } // namespace
