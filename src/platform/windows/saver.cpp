@@ -100,6 +100,9 @@ static int show()
                    MB_ICONERROR);
 
     // The hooks are called from this thread's message loop.
+    HINSTANCE self = GetModuleHandleW(nullptr);
+    SetWindowsHookExW(WH_MOUSE_LL, onmouse, self, 0);
+    SetWindowsHookExW(WH_KEYBOARD_LL, onkey, self, 0);
     DWORD shownat = 0;
     bool watching = false, closing = false;
     DWORD woke = WAIT_TIMEOUT;
@@ -107,15 +110,13 @@ static int show()
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageW(&message);
-        HINSTANCE self = GetModuleHandleW(nullptr);
         if (flyoverwindow == nullptr) {
             EnumWindows(findwindow, LPARAM(flyover.dwProcessId));
             shownat = GetTickCount();
-        } else if (!watching && GetTickCount() - shownat >= gracems) {
-            // Should a hook fail, Escape in flyover still ends it.
-            SetWindowsHookExW(WH_MOUSE_LL, onmouse, self, 0);
-            SetWindowsHookExW(WH_KEYBOARD_LL, onkey, self, 0);
-            watching = true;
+        } else if (!watching) {
+            watching = GetTickCount() - shownat >= gracems;
+            userinput = false;
+            travelled = 0;
         } else if (userinput && !closing) {
             closing = PostMessageW(flyoverwindow, WM_CLOSE, 0, 0);
         }
