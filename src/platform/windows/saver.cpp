@@ -18,7 +18,7 @@
 #include <cwchar>
 
 constexpr DWORD pollms = 100; // how often the launcher looks for flyover's window
-// Input is watched from this long after flyover's window appears on: as it
+// Input counts only from this long after flyover's window appears: as it
 // appears, Wine reports a move of the pointer from wherever it last knew it
 // to where it is (seen 0 to 80 ms after the window, on a loaded machine),
 // and a real screen may take a moment to switch to the demo's mode.
@@ -49,12 +49,13 @@ static BOOL CALLBACK findwindow(HWND window, LPARAM process)
 // runs before the pointer moves, so the pointer's position is where it was.
 static LRESULT CALLBACK onmouse(int code, WPARAM message, LPARAM data)
 {
-    const auto *mouse = reinterpret_cast<const MSLLHOOKSTRUCT *>(data);
+    // What Windows hands a low-level mouse hook, as its API does, in an integer.
+    const auto *mouse =
+        reinterpret_cast<const MSLLHOOKSTRUCT *>(data); // NOLINT(performance-no-int-to-ptr)
     POINT was;
-    if (code != HC_ACTION) {
-    } else if (message != WM_MOUSEMOVE) {
+    if (code == HC_ACTION && message != WM_MOUSEMOVE) {
         userinput = true;
-    } else if (GetCursorPos(&was)) {
+    } else if (code == HC_ACTION && GetCursorPos(&was)) {
         if (mouse->time - lastmove > pausems)
             travelled = 0;
         lastmove = mouse->time;
@@ -104,7 +105,8 @@ static int show()
     SetWindowsHookExW(WH_MOUSE_LL, onmouse, self, 0);
     SetWindowsHookExW(WH_KEYBOARD_LL, onkey, self, 0);
     DWORD shownat = 0;
-    bool watching = false, closing = false;
+    bool watching = false;
+    bool closing = false;
     DWORD woke = WAIT_TIMEOUT;
     while (woke == WAIT_TIMEOUT || woke == WAIT_OBJECT_0 + 1) {
         MSG message;
