@@ -25,8 +25,9 @@ constexpr DWORD pollms = 100; // how often the launcher looks for flyover's wind
 constexpr DWORD gracems = 2000;
 // How far the pointer must travel, summed over both axes, to end the saver:
 // a nudged mouse goes tens of pixels, a bumped desk or a noisy sensor one
-// or two. A pause of pausems starts the count again, so that rare one-pixel
-// twitches never add up.
+// or two; Windows itself takes 4 pixels each way (its default drag box) for
+// a move that is meant. A pause of pausems starts the count again, so that
+// rare one-pixel twitches never add up.
 constexpr LONG movepixels = 8;
 constexpr DWORD pausems = 1000;
 
