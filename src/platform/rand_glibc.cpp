@@ -11,6 +11,7 @@
 // 0 taken as 1), 310 values discarded, then r[i] = r[i-3] + r[i-31] mod 2^32,
 // each value given as r[i] >> 1. A program that never calls srand() gets the
 // sequence of seed 1.
+//
 // Defined without the C library's header, whose declarations differ from one
 // library to the next in their exception specifications.
 #include <cstdint>
