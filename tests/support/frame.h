@@ -46,6 +46,10 @@ inline void PrintTo(const Area &a, std::ostream *out)
     *out << a.width << "x" << a.height << "+" << a.x << "+" << a.y;
 }
 
+// The root-mean-square difference of two pictures of one size, over all
+// channels, in parts of full scale; 1 where the sizes differ.
+double rmse(const Picture &a, const Picture &b);
+
 // Whether shot shows frame whole, scaled to the letterbox and centred (the
 // root-mean-square difference from the frame scaled up is under 1%), with
 // every pixel around it pure black.
