@@ -112,6 +112,11 @@ struct Host {
     bool sigterm; // the host's SIGTERM comes with the window's destruction
 };
 
+void PrintTo(const Host &h, std::ostream *out)
+{
+    *out << h.name;
+}
+
 class HostWindows : public ::testing::TestWithParam<Host>
 {
   protected:
