@@ -49,7 +49,7 @@ hudrate() {
 # Runs a command with Mesa's dump on until hudrate gives a figure, stops it
 # with $1 (a command given the pid), and prints the figure.
 hudmeasure() {
-    local stop=$1 dump=$work/hud rate= pid
+    local stop=$1 dump=$work/hud rate='' pid
     shift
     rm -rf "$dump"
     mkdir "$dump"
