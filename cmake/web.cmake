@@ -53,3 +53,11 @@ set_target_properties(flyover PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${FLYOVER_PAGE
 set_property(TARGET flyover APPEND PROPERTY LINK_DEPENDS
              ${PROJECT_SOURCE_DIR}/src/platform/web/library.js)
 configure_file(src/platform/web/index.html ${FLYOVER_PAGE_DIR}/index.html COPYONLY)
+
+# The world digest program of the web tests (tests/web), run with node: the
+# world and flight this edition's rand() makes for a pinned clock.
+add_executable(worlddigest tests/world/digest.cpp tests/world/pinned.cpp)
+target_include_directories(worlddigest PRIVATE tests/world)
+target_link_libraries(worlddigest PRIVATE anim world glibcrand)
+# One file, the WebAssembly inside it: newer node would fetch() a separate one.
+target_link_options(worlddigest PRIVATE -sENVIRONMENT=node -sEXIT_RUNTIME=1 -sSINGLE_FILE=1)

@@ -21,7 +21,7 @@ check_packages=(valgrind clang-tidy clang-format cppcheck
                 desktop-file-utils lintian groff-base man-db dpkg-dev fakeroot file libxml2-utils)
 # The Windows build: the cross compiler, the tools that fetch and unpack SDL's
 # source and pack the zip, and Wine to run the result.
-windows_packages=(mingw-w64 dpkg-dev zip unzip wine64 wine)
+windows_packages=(mingw-w64 dpkg-dev zip unzip wine64 wine faketime)
 
 # The browser edition: the compiler, and the browser its tests drive.
 web_packages=(cmake make emscripten chromium chromium-driver python3-selenium)

@@ -11,8 +11,10 @@
 // 0 taken as 1), 310 values discarded, then r[i] = r[i-3] + r[i-31] mod 2^32,
 // each value given as r[i] >> 1. A program that never calls srand() gets the
 // sequence of seed 1.
+//
+// Defined without the C library's header, whose declarations differ from one
+// library to the next in their exception specifications.
 #include <cstdint>
-#include <cstdlib>
 
 namespace
 {
@@ -39,7 +41,7 @@ uint32_t next()
 
 // The seed is taken as a signed 32-bit word, as glibc does, so seeds of 2^31
 // and above start the LCG from a negative value.
-extern "C" void srand(unsigned seed) noexcept
+extern "C" void srand(unsigned seed)
 {
     int32_t word = static_cast<int32_t>(seed == 0 ? 1 : seed);
     state[0] = static_cast<uint32_t>(word);
@@ -59,7 +61,7 @@ extern "C" void srand(unsigned seed) noexcept
         next();
 }
 
-extern "C" int rand() noexcept
+extern "C" int rand()
 {
     if (!seeded)
         srand(1);

@@ -91,6 +91,18 @@ Area letterbox(int width, int height)
     return {0, (height - width * 3 / 4) / 2, width, width * 3 / 4};
 }
 
+double rmse(const Picture &a, const Picture &b)
+{
+    if (a.width != b.width || a.height != b.height || a.rgb.size() != b.rgb.size() || a.rgb.empty())
+        return 1;
+    double sum = 0;
+    for (size_t i = 0; i < a.rgb.size(); i++) {
+        const double d = double(a.rgb[i]) - double(b.rgb[i]);
+        sum += d * d;
+    }
+    return std::sqrt(sum / double(a.rgb.size())) / 255;
+}
+
 ::testing::AssertionResult showswhole(const Picture &shot, const Picture &frame)
 {
     if (shot.rgb.empty() || frame.rgb.empty())

@@ -37,6 +37,10 @@ struct Area {
 };
 Area letterbox(int width, int height);
 
+// The root-mean-square difference of two pictures of one size, over all
+// channels, in parts of full scale; 1 where the sizes differ.
+double rmse(const Picture &a, const Picture &b);
+
 // Whether shot shows frame whole, scaled to the letterbox and centred (the
 // root-mean-square difference from the frame scaled up is under 1%), with
 // every pixel around it pure black.

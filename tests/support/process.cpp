@@ -236,4 +236,12 @@ Picture readppm(const std::string &path)
     return p;
 }
 
+bool writeppm(const Picture &p, const std::string &path)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << "P6\n" << p.width << " " << p.height << "\n255\n";
+    out.write(reinterpret_cast<const char *>(p.rgb.data()), std::streamsize(p.rgb.size()));
+    return bool(out);
+}
+
 } // namespace testsupport

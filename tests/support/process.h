@@ -95,5 +95,7 @@ Picture screenshot(const std::vector<std::string> &argv, const Env &setenv);
 
 // A PPM file (P6, 8 bits) as a picture; an empty one if it is not such a file.
 Picture readppm(const std::string &path);
+// Writes a picture as a PPM file; false if it cannot.
+bool writeppm(const Picture &p, const std::string &path);
 
 } // namespace testsupport

@@ -315,5 +315,20 @@ def desktoprate(skip, seconds):
         xvfb.wait()
 
 
+class WorldDigest(unittest.TestCase):
+    def test_TheSameClockGivesTheDesktopsWorldAndFlight(self):
+        """Digests of every world array, as generation leaves them and after
+        a few thousand animation steps, from the digest program built for the
+        web and run with node, against the desktop's build of it."""
+        clocks = ["86400", "1700000000", "2100000000"]
+        desktop = subprocess.run([os.environ["FLYOVER_WORLDDIGEST"]] + clocks,
+                                 capture_output=True, text=True, check=True).stdout
+        # Both phases of each clock: every array and the camera switch.
+        self.assertEqual(desktop.count("\n"), 3 * 2 * 14, desktop)
+        web = subprocess.run(["/usr/bin/node", os.environ["FLYOVER_WEBDIGEST"]] + clocks,
+                             capture_output=True, text=True, check=True).stdout
+        self.assertEqual(web, desktop)
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -12,10 +12,8 @@ namespace fixture
 {
 
 long randcalls = 0;
-long timecalls = 0;
 unsigned seeded = 0;
 std::function<int(long)> script;
-static time_t now = 0;
 // The draws behind rand() when no script is set: the same sequence for a seed
 // whatever the C library, each in 0 ... 2^31 - 1 as glibc's rand() gives.
 static std::mt19937 engine;
@@ -24,28 +22,9 @@ static int draw()
     return static_cast<int>(engine() >> 1);
 }
 
-// The world's storage, in one list so that reset and snapshots miss nothing.
-struct Span {
-    void *at;
-    size_t size;
-};
-template <typename T, size_t N> constexpr Span span(T (&array)[N])
-{
-    return {array, sizeof array};
-}
-static const Span storage[] = {
-    span(mycamz),       span(cityz),       span(city_verts),   span(city_colors),
-    span(city_indexes), span(cloudz),      span(cloud_verts),  span(cloud_indexes),
-    span(floorz),       span(floor_verts), span(floor_colors), span(floor_indexes),
-};
-
 void reset()
 {
-    for (const Span &s : storage)
-        memset(s.at, 0, s.size);
-    whichcam = 0;
-    fxcounter = 3900;
-    fx = 0;
+    clearworld();
     randcalls = 0;
     timecalls = 0;
     script = nullptr;
@@ -60,28 +39,13 @@ void queue(std::vector<int> values)
     };
 }
 
-void setclock(time_t clock)
-{
-    now = clock;
-}
-
 void generate(time_t clock)
 {
     reset();
-    now = clock;
+    setclock(clock);
     initme();
     randcalls = 0;
     timecalls = 0;
-}
-
-std::vector<unsigned char> worldbytes()
-{
-    std::vector<unsigned char> bytes;
-    for (const Span &s : storage) {
-        const auto *p = static_cast<const unsigned char *>(s.at);
-        bytes.insert(bytes.end(), p, p + s.size);
-    }
-    return bytes;
 }
 
 // Which corners of a block add the record's extent along x, y and z.
@@ -182,26 +146,3 @@ extern "C" void srand(unsigned seed) noexcept
     fixture::seeded = seed;
     fixture::engine.seed(seed);
 }
-
-static time_t readclock(time_t *timer)
-{
-    fixture::timecalls++;
-    if (timer)
-        *timer = fixture::now;
-    return fixture::now;
-}
-
-#ifdef _WIN32
-// MinGW's time() is an inline function that calls the runtime DLL's _time64
-// through its import pointer; the pointer is what a test program replaces.
-extern "C" {
-// NOLINTNEXTLINE(bugprone-reserved-identifier): the import table's own name
-time_t (*__imp__time64)(time_t *) = readclock;
-}
-#else
-// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
-extern "C" time_t time(time_t *timer) noexcept
-{
-    return readclock(timer);
-}
-#endif

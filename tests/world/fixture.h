@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Seams for the world's tests: the C library's rand, srand and time are
 // replaced in the test executable so that a test can fix the clock, count the
-// draws and, when it needs particular values, script them.
+// draws and, when it needs particular values, script them. The clock and the
+// world's storage (pinned.cpp) also serve without the rand seam (fixture.cpp).
 #pragma once
 
 #include <ctime>
@@ -22,6 +23,10 @@ extern std::function<int(long)> script;
 // The next draws return these values, in order; then drawing resumes.
 void queue(std::vector<int> values);
 
+// Puts the world in its start state: every record and array zero, the
+// scalars at their initial values.
+void clearworld();
+
 // Puts the world and the seams back in their start state: every record and
 // array zero, the scalars at their initial values, the counters at 0, no script.
 void reset();
@@ -34,6 +39,10 @@ void generate(time_t clock);
 
 // Every byte of the world's records and arrays, for comparing whole worlds.
 std::vector<unsigned char> worldbytes();
+
+// A line per record or array of the world, with a digest of its bytes, and
+// one with the camera switch's scalars: for comparing worlds made apart.
+std::string worlddigests();
 
 // The first place where the corners, colours or index lists disagree with
 // the records (corner order and index pattern as the drawing expects them),
