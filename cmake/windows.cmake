@@ -2,7 +2,8 @@
 # The Windows release: a zip a user unpacks anywhere and double-clicks.
 #
 # It holds the stripped program and SDL's DLL side by side (Windows looks
-# for DLLs beside the program first), a short README.txt, flyover's
+# for DLLs beside the program first), the screen saver flyover.scr that
+# starts the program beside it, a short README.txt, flyover's
 # licence (MIT) and SDL's licence texts. SDL's entry library sends
 # standard output and standard error to stdout.txt and stderr.txt beside the
 # program, which is where a failed start leaves its one line.
@@ -33,14 +34,15 @@ add_custom_command(
   OUTPUT ${zip}
   COMMAND ${CMAKE_COMMAND} -E rm -f ${zip}
   COMMAND ${CMAKE_STRIP} -o ${zipstage}/flyover.exe $<TARGET_FILE:flyover>
+  COMMAND ${CMAKE_STRIP} -o ${zipstage}/flyover.scr $<TARGET_FILE:saver>
   COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${zipstage}/SDL.dll ${SDL_DLL}
   COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_BINARY_DIR}/README.txt ${zipstage}/README.txt
   COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/LICENSE ${zipstage}/LICENSE.txt
   COMMAND ${CMAKE_COMMAND} -E copy ${SDL_COPYING} ${SDL_COPYRIGHT} ${zipstage}
   COMMAND zip -q -X -l ${zip} ${texts}
-  COMMAND zip -q -X ${zip} flyover.exe SDL.dll
+  COMMAND zip -q -X ${zip} flyover.exe flyover.scr SDL.dll
   WORKING_DIRECTORY ${zipstage}
-  DEPENDS flyover ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_SOURCE_DIR}/LICENSE ${SDL_DLL}
+  DEPENDS flyover saver ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_SOURCE_DIR}/LICENSE ${SDL_DLL}
           ${SDL_COPYING} ${SDL_COPYRIGHT}
   COMMENT "Packing ${zip}"
   VERBATIM)

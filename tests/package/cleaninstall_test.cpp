@@ -23,59 +23,6 @@ namespace
 
 const std::string deb = DEB_FILE;
 
-// Network installs on a shared machine: generous deadlines.
-constexpr double aptseconds = 600;
-
-// A minimal Debian 12 as mmdebstrap makes it, as a tarball kept in the
-// user's cache and keyed by the suite and mmdebstrap's version; the
-// packages in it are brought up to date by apt in each run.
-std::string basetarball()
-{
-    Ran version = run({"mmdebstrap", "--version"});
-    if (version.status != 0)
-        return "";
-    std::string key = version.out.substr(0, version.out.find('\n'));
-    for (char &c : key)
-        if (c == ' ')
-            c = '-';
-    const char *xdg = std::getenv("XDG_CACHE_HOME");
-    const char *home = std::getenv("HOME");
-    std::string cache =
-        xdg != nullptr && *xdg != '\0' ? xdg : std::string(home ? home : "/root") + "/.cache";
-    fs::path dir = fs::path(cache) / "flyover" / ("bookworm-minbase-" + key);
-    fs::path tarball = dir / "root.tar";
-    if (fs::exists(tarball))
-        return tarball;
-    fs::create_directories(dir);
-    std::string part = tarball.string() + ".part";
-    Ran made = run({"mmdebstrap", "--quiet", "--variant=minbase", "--format=tar",
-                    "--aptopt=Acquire::Retries \"3\"", "bookworm", part},
-                   {}, aptseconds);
-    if (made.status != 0) {
-        ADD_FAILURE() << "mmdebstrap failed: " << made.err;
-        fs::remove(part);
-        return "";
-    }
-    fs::rename(part, tarball);
-    return tarball;
-}
-
-// argv run inside root, with the system's /proc and X socket folder (once
-// an X server has made it) mounted there for this process alone. The
-// process keeps its pid through unshare, sh and chroot, so the demo's
-// window names it.
-std::vector<std::string> inroot(const std::string &root, const std::vector<std::string> &argv)
-{
-    const std::string mountandenter =
-        "mount --bind /proc \"$0/proc\" && "
-        "{ [ ! -d /tmp/.X11-unix ] || mount --bind /tmp/.X11-unix \"$0/tmp/.X11-unix\"; } && "
-        "exec chroot \"$0\" \"$@\"";
-    std::vector<std::string> all = {"unshare", "--mount", "--propagation", "private",
-                                    "sh",      "-c",      mountandenter,   root};
-    all.insert(all.end(), argv.begin(), argv.end());
-    return all;
-}
-
 // Every path below root (files, folders, links), relative to it, leaving
 // out what apt, dpkg and the C library keep changing on their own.
 std::set<std::string> systemfiles(const std::string &root)
@@ -113,30 +60,28 @@ TEST(CleanInstall, AptInstallsWhatTheDemoNeedsAndPurgeLeavesNothing)
 {
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root for chroot and mount (CI runs as root)";
-    std::string tarball = basetarball();
-    ASSERT_FALSE(tarball.empty());
-
     TempDir root;
-    Ran untar = run({"tar", "-xf", tarball, "-C", root.path()});
-    ASSERT_EQ(untar.status, 0) << untar.err;
+    ASSERT_TRUE(unpackbase(root.path()));
+    // The demo shows on a private X server outside, through its socket folder.
     fs::create_directories(root.path() + "/tmp/.X11-unix");
-    fs::copy_file("/etc/resolv.conf", root.path() + "/etc/resolv.conf",
-                  fs::copy_options::overwrite_existing);
+    const Binds binds = {{"/tmp/.X11-unix", "/tmp/.X11-unix"}};
     std::set<std::string> before = systemfiles(root.path());
 
     // Depends alone must be enough: Recommends are left out.
     fs::copy_file(deb, root.path() + "/tmp/flyover.deb");
-    Ran update = run(inroot(root.path(), {"apt-get", "-o", "Acquire::Retries=3", "update", "-qq"}),
-                     {}, aptseconds);
+    Ran update =
+        run(inroot(root.path(), binds, {"apt-get", "-o", "Acquire::Retries=3", "update", "-qq"}),
+            {}, aptseconds);
     ASSERT_EQ(update.status, 0) << update.err;
-    Ran install = run(inroot(root.path(), {"apt-get", "-o", "Acquire::Retries=3", "install", "-y",
-                                           "-qq", "--no-install-recommends", "/tmp/flyover.deb"}),
+    Ran install = run(inroot(root.path(), binds,
+                             {"apt-get", "-o", "Acquire::Retries=3", "install", "-y", "-qq",
+                              "--no-install-recommends", "/tmp/flyover.deb"}),
                       {{"DEBIAN_FRONTEND", "noninteractive"}}, aptseconds);
     ASSERT_EQ(install.status, 0) << install.out << install.err;
 
     {
         XServer x;
-        Child demo = spawn(inroot(root.path(), {"/usr/games/flyover"}),
+        Child demo = spawn(inroot(root.path(), binds, {"/usr/games/flyover"}),
                            {{"DISPLAY", x.display().c_str()}, {"HOME", "/root"}});
         ASSERT_TRUE(windowshown(x.display(), demo)) << stderrof(demo);
         constexpr double minlit = 0.2;
@@ -150,13 +95,13 @@ TEST(CleanInstall, AptInstallsWhatTheDemoNeedsAndPurgeLeavesNothing)
 
     // Purging the package, and with it what apt installed for it only,
     // gives back the system as it was.
-    Ran purge =
-        run(inroot(root.path(), {"apt-get", "purge", "-y", "-qq", "--autoremove", "flyover"}),
-            {{"DEBIAN_FRONTEND", "noninteractive"}}, aptseconds);
+    Ran purge = run(
+        inroot(root.path(), binds, {"apt-get", "purge", "-y", "-qq", "--autoremove", "flyover"}),
+        {{"DEBIAN_FRONTEND", "noninteractive"}}, aptseconds);
     ASSERT_EQ(purge.status, 0) << purge.out << purge.err;
     // Unknown to dpkg, or known as purged: no configuration files kept either.
-    Ran state =
-        run(inroot(root.path(), {"dpkg-query", "-W", "-f", "${db:Status-Status}", "flyover"}));
+    Ran state = run(
+        inroot(root.path(), binds, {"dpkg-query", "-W", "-f", "${db:Status-Status}", "flyover"}));
     EXPECT_TRUE(state.out.empty() || state.out == "not-installed") << state.out;
     std::set<std::string> after = systemfiles(root.path());
     std::vector<std::string> left;

@@ -3,7 +3,10 @@
 
 #include "process.h"
 
+#include <gtest/gtest.h>
+
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -51,4 +54,79 @@ std::set<std::string> filesunder(const std::string &dir)
 std::string gunzip(const std::string &path)
 {
     return run({"gzip", "-dc", path}).out;
+}
+
+std::string cachedir()
+{
+    const char *xdg = std::getenv("XDG_CACHE_HOME");
+    const char *home = std::getenv("HOME");
+    std::string cache =
+        xdg != nullptr && *xdg != '\0' ? xdg : std::string(home ? home : "/root") + "/.cache";
+    return cache + "/flyover";
+}
+
+// The tarball is keyed by the suite and mmdebstrap's version; the packages
+// in it are brought up to date by apt in each run. Tests running side by
+// side each make their own part file; the last to finish keeps its tarball.
+static std::string basetarball()
+{
+    Ran version = run({"mmdebstrap", "--version"});
+    if (version.status != 0) {
+        ADD_FAILURE() << "mmdebstrap is missing: " << version.err;
+        return "";
+    }
+    std::string key = version.out.substr(0, version.out.find('\n'));
+    for (char &c : key)
+        if (c == ' ')
+            c = '-';
+    fs::path dir = fs::path(cachedir()) / ("bookworm-minbase-" + key);
+    fs::path tarball = dir / "root.tar";
+    if (fs::exists(tarball))
+        return tarball;
+    fs::create_directories(dir);
+    std::string part = tarball.string() + ".part" + std::to_string(getpid());
+    Ran made = run({"mmdebstrap", "--quiet", "--variant=minbase", "--format=tar",
+                    "--aptopt=Acquire::Retries \"3\"", "bookworm", part},
+                   {}, aptseconds);
+    if (made.status != 0) {
+        ADD_FAILURE() << "mmdebstrap failed: " << made.err;
+        fs::remove(part);
+        return "";
+    }
+    fs::rename(part, tarball);
+    return tarball;
+}
+
+bool unpackbase(const std::string &dir)
+{
+    std::string tarball = basetarball();
+    if (tarball.empty())
+        return false;
+    Ran untar = run({"tar", "-xf", tarball, "-C", dir});
+    if (untar.status != 0) {
+        ADD_FAILURE() << "tar: " << untar.err;
+        return false;
+    }
+    fs::copy_file("/etc/resolv.conf", dir + "/etc/resolv.conf",
+                  fs::copy_options::overwrite_existing);
+    return true;
+}
+
+std::vector<std::string> inroot(const std::string &root, const Binds &binds,
+                                const std::vector<std::string> &argv)
+{
+    // The paths reach the shell as its arguments, never as its code.
+    std::string script = "r=$1; shift; mount --bind /proc \"$r/proc\" || exit 125; ";
+    std::vector<std::string> all = {
+        "unshare", "--mount", "--propagation", "private", "sh", "-c", "", "sh", root};
+    for (const auto &[outside, inside] : binds) {
+        script += "if [ -d \"$1\" ]; then mkdir -p \"$r$2\" && mount --bind \"$1\" \"$r$2\" || "
+                  "exit 125; fi; shift 2; ";
+        all.push_back(outside);
+        all.push_back(inside);
+    }
+    script += "exec chroot \"$r\" \"$@\"";
+    all[6] = script;
+    all.insert(all.end(), argv.begin(), argv.end());
+    return all;
 }

@@ -43,3 +43,25 @@ std::set<std::string> filesunder(const std::string &dir);
 
 // The text of a gzip-compressed file.
 std::string gunzip(const std::string &path);
+
+// Network installs on a shared machine: generous deadlines.
+constexpr double aptseconds = 600;
+
+// flyover's folder in the user's cache: $XDG_CACHE_HOME/flyover or
+// ~/.cache/flyover, as the scripts have it.
+std::string cachedir();
+
+// Unpacks into dir a minimal Debian 12 as mmdebstrap makes it (made once and
+// kept in the user's cache) with the machine's resolver, ready for apt;
+// false after a failure the test has been told of.
+bool unpackbase(const std::string &dir);
+
+// Folders of this system bound into a root, each as (outside, inside); one
+// that does not exist outside when the command starts is left out.
+using Binds = std::vector<std::pair<std::string, std::string>>;
+
+// argv run as root inside the root folder, with the system's /proc and the
+// binds mounted there for this process alone. The process keeps its pid
+// through unshare, sh and chroot, so a window it opens names it.
+std::vector<std::string> inroot(const std::string &root, const Binds &binds,
+                                const std::vector<std::string> &argv);

@@ -33,8 +33,9 @@ namespace
 
 const std::string windowsbuild = WINDOWS_BUILD;
 const std::string zip = windowsbuild + "/flyover-windows-x86_64.zip";
-const std::set<std::string> zipfiles = {"flyover.exe", "SDL.dll",         "README.txt",
-                                        "LICENSE.txt", "SDL-COPYING.txt", "SDL-copyright.txt"};
+const std::set<std::string> zipfiles = {"flyover.exe",      "flyover.scr", "SDL.dll",
+                                        "README.txt",       "LICENSE.txt", "SDL-COPYING.txt",
+                                        "SDL-copyright.txt"};
 
 using Env = std::vector<std::pair<std::string, const char *>>;
 
@@ -134,13 +135,16 @@ class Wine
         return dir_.path() + "/app";
     }
 
-    // Starts a Windows program under Wine, on display (nullptr for none),
-    // with the environment changed further by extra.
-    Child start(const std::string &program, const char *display, const Env &extra = {}) const
+    // Starts a Windows program under Wine with arguments, on display (nullptr
+    // for none), with the environment changed further by extra.
+    Child start(const std::string &program, const char *display,
+                const std::vector<std::string> &args = {}, const Env &extra = {}) const
     {
+        std::vector<std::string> argv = {"wine", program};
+        argv.insert(argv.end(), args.begin(), args.end());
         Env env = wineenv(prefix_, home_, display);
         env.insert(env.end(), extra.begin(), extra.end());
-        return spawn({"wine", program}, env);
+        return spawn(argv, env);
     }
 
     Ran runtoend(const std::string &program, const std::vector<std::string> &args = {}) const
@@ -200,21 +204,23 @@ TEST(WindowsZip, HoldsAGuiProgramSdlAReadmeAndLicencesAndNoCompilerRuntime)
         listed.insert(name);
     EXPECT_EQ(listed, zipfiles);
 
-    // A Windows system has none of GCC's runtime DLLs: the program may need
-    // SDL's and Windows' own only. And it is a GUI program, which opens no
-    // console window beside its own.
-    Ran imports = run({"x86_64-w64-mingw32-objdump", "-p", windowsbuild + "/src/flyover.exe"});
-    ASSERT_EQ(imports.status, 0) << imports.err;
-    EXPECT_NE(imports.out.find("(Windows GUI)"), std::string::npos) << imports.out;
+    // A Windows system has none of GCC's runtime DLLs: the programs may need
+    // SDL's and Windows' own only. And they are GUI programs, which open no
+    // console window beside their own.
     const std::set<std::string> allowed = {"SDL.dll",      "KERNEL32.dll", "USER32.dll",
                                            "GDI32.dll",    "ADVAPI32.dll", "msvcrt.dll",
                                            "OPENGL32.dll", "GLU32.dll"};
     std::regex dllname("DLL Name: (\\S+)");
-    int count = 0;
-    for (std::sregex_iterator m(imports.out.begin(), imports.out.end(), dllname), end; m != end;
-         ++m, ++count)
-        EXPECT_EQ(allowed.count((*m)[1]), 1u) << "flyover.exe needs " << (*m)[1];
-    EXPECT_GT(count, 0) << imports.out;
+    for (const char *program : {"flyover.exe", "flyover.scr"}) {
+        Ran imports = run({"x86_64-w64-mingw32-objdump", "-p", windowsbuild + "/src/" + program});
+        ASSERT_EQ(imports.status, 0) << imports.err;
+        EXPECT_NE(imports.out.find("(Windows GUI)"), std::string::npos) << imports.out;
+        int count = 0;
+        for (std::sregex_iterator m(imports.out.begin(), imports.out.end(), dllname), end; m != end;
+             ++m, ++count)
+            EXPECT_EQ(allowed.count((*m)[1]), 1u) << program << " needs " << (*m)[1];
+        EXPECT_GT(count, 0) << imports.out;
+    }
 }
 
 // Windows' C library draws rand() from 0 to 32767 only: the program takes
@@ -310,7 +316,7 @@ TEST(WinePicture, APinnedClockShowsTheDesktopsFrame)
                         {"FAKETIME_DONT_FAKE_MONOTONIC", "1"}};
     XServer x;
     Wine wine;
-    Child demo = wine.start(wine.app() + "/flyover.exe", x.display().c_str(), pinned);
+    Child demo = wine.start(wine.app() + "/flyover.exe", x.display().c_str(), {}, pinned);
     ASSERT_TRUE(windowshown(x.display(), demo)) << "no window";
     Picture shot = waitforcity(x.display(), minlit, 60);
     ASSERT_TRUE(showsthecity(shot, minlit)) << "60 s after start";
@@ -356,5 +362,66 @@ TEST(WineRun, WithoutAnXServerItExitsOneWithOneLineInStderrTxt)
     EXPECT_TRUE(std::regex_match(err, std::regex("Video initialization failed: [^\r\n]+\r?\n")))
         << err;
 }
+
+// flyover.scr as Windows runs it ("/s"): the demo until the user's input,
+// which ends both programs with status 0. Wine's own report of a move as
+// the window appears must not end it.
+TEST(WineSaver, ShowsTheCityUntilAMouseMoveThenBothEndWithStatusZero)
+{
+    constexpr double minlit = 0.2;
+    XServer x;
+    Wine wine;
+    const Env ondisplay = {{"DISPLAY", x.display().c_str()}};
+    const std::vector<std::string> shown = {"xdotool", "search", "--onlyvisible", "--classname",
+                                            "^flyover\\.exe$"};
+    Child saver = wine.start(wine.app() + "/flyover.scr", x.display().c_str(), {"/s"});
+    Picture shot = waitforcity(x.display(), minlit, 60);
+    ASSERT_TRUE(showsthecity(shot, minlit)) << "60 s after start";
+
+    ASSERT_EQ(waitfor(saver, 10.0), -1) << "ended with no input";
+    ASSERT_FALSE(nextview(x.display(), screenshot(x.display()), 5).rgb.empty())
+        << "the demo stopped moving";
+    ASSERT_NE(outputof(shown, ondisplay), "") << "no window of flyover.exe";
+
+    ASSERT_EQ(runon(x.display(), {"xdotool", "mousemove_relative", "40", "30"}), 0);
+    EXPECT_TRUE(exitswithin(saver, 1.0, 0));
+    EXPECT_EQ(outputof(shown, ondisplay), "") << "flyover.exe still shows its window";
+    EXPECT_EQ(leftbeside(wine), std::set<std::string>{});
+}
+
+// Without a display: "/p <window>" and "/p:<window>" end at once with
+// status 0 and start nothing (there is no live preview), while "/s" starts
+// flyover.exe, whose failed start, status 1 and message, is the saver's.
+struct SaverRun {
+    std::vector<std::string> args;
+    int status;
+    std::set<std::string> left;
+};
+
+void PrintTo(const SaverRun &run, std::ostream *out)
+{
+    *out << ::testing::PrintToString(run.args);
+}
+
+class SaverRuns : public ::testing::TestWithParam<SaverRun>
+{
+};
+
+TEST_P(SaverRuns, EndWithTheStatusOfWhatTheyStarted)
+{
+    Wine wine;
+    Child saver = wine.start(wine.app() + "/flyover.scr", nullptr, GetParam().args);
+    EXPECT_TRUE(exitswithin(saver, 60, GetParam().status));
+    EXPECT_EQ(leftbeside(wine), GetParam().left);
+}
+
+INSTANTIATE_TEST_SUITE_P(WineSaver, SaverRuns,
+                         ::testing::Values(SaverRun{{"/p", "12345"}, 0, {}},
+                                           SaverRun{{"/p:12345"}, 0, {}},
+                                           SaverRun{{"/s"}, 1, {"stderr.txt"}}),
+                         [](const auto &info) {
+                             return std::string(info.index < 2 ? "Preview" : "Show") +
+                                    std::to_string(info.index);
+                         });
 
 } // namespace

@@ -1,0 +1,150 @@
+// SPDX-License-Identifier: MIT
+// flyover.scr, the screen saver Windows runs: a small launcher of its own
+// beside flyover.exe. Windows tells a saver what to do by its arguments, and
+// expects it to end itself on the user's first input; flyover.exe reads no
+// options and ends only on Escape or a close request. So the launcher starts
+// flyover.exe, watches the session's keys and mouse through low-level hooks,
+// and on input asks flyover's window to close, as a close button does:
+// flyover ends with status 0, which the launcher passes on as its own.
+//
+// Hooks, rather than polling the pointer: flyover's SDL brings the hidden
+// pointer back to the middle of the screen after every move, so only the
+// move itself tells how far the mouse went.
+#include "saverargs.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <cwchar>
+
+constexpr DWORD pollms = 100; // how often the launcher looks for flyover's window
+// Input counts only from this long after flyover's window appears: as it
+// appears, Wine reports a move of the pointer from wherever it last knew it
+// to where it is (seen 0 to 80 ms after the window, on a loaded machine),
+// and a real screen may take a moment to switch to the demo's mode.
+constexpr DWORD gracems = 2000;
+// How far the pointer must travel, summed over both axes, to end the saver:
+// a nudged mouse goes tens of pixels, a bumped desk or a noisy sensor one
+// or two; Windows itself takes 4 pixels each way (its default drag box) for
+// a move that is meant. A pause of pausems starts the count again, so that
+// rare one-pixel twitches never add up.
+constexpr LONG movepixels = 8;
+constexpr DWORD pausems = 1000;
+
+static HWND flyoverwindow; // flyover's visible window, once it has one
+static bool userinput;     // set by the hooks
+static LONG travelled;     // pixels the pointer moved since its last pause
+static DWORD lastmove;     // when it last moved, in the input's own clock
+
+static BOOL CALLBACK findwindow(HWND window, LPARAM process)
+{
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != DWORD(process) || !IsWindowVisible(window))
+        return TRUE;
+    flyoverwindow = window;
+    return FALSE;
+}
+
+// A button or wheel ends the saver, and so does a long enough move. The hook
+// runs before the pointer moves, so the pointer's position is where it was.
+static LRESULT CALLBACK onmouse(int code, WPARAM message, LPARAM data)
+{
+    // What Windows hands a low-level mouse hook, as its API does, in an integer.
+    const auto *mouse =
+        reinterpret_cast<const MSLLHOOKSTRUCT *>(data); // NOLINT(performance-no-int-to-ptr)
+    POINT was;
+    if (code == HC_ACTION && message != WM_MOUSEMOVE) {
+        userinput = true;
+    } else if (code == HC_ACTION && GetCursorPos(&was)) {
+        if (mouse->time - lastmove > pausems)
+            travelled = 0;
+        lastmove = mouse->time;
+        travelled += labs(mouse->pt.x - was.x) + labs(mouse->pt.y - was.y);
+        userinput = userinput || travelled > movepixels;
+    }
+    return CallNextHookEx(nullptr, code, message, data);
+}
+
+// Any key pressed ends the saver; one let go, held since before, does not.
+static LRESULT CALLBACK onkey(int code, WPARAM message, LPARAM data)
+{
+    if (code == HC_ACTION && (message == WM_KEYDOWN || message == WM_SYSKEYDOWN))
+        userinput = true;
+    return CallNextHookEx(nullptr, code, message, data);
+}
+
+static int say(const wchar_t *text, UINT icon)
+{
+    MessageBoxW(nullptr, text, L"flyover", MB_OK | icon);
+    return icon == MB_ICONERROR ? 1 : 0;
+}
+
+// Runs flyover.exe from the launcher's own folder until it ends; returns its status.
+static int show()
+{
+    wchar_t path[MAX_PATH + 16];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    wchar_t *name = wcsrchr(path, L'\\');
+    if (length == 0 || length >= MAX_PATH || name == nullptr)
+        return say(L"flyover.scr cannot find its own folder.", MB_ICONERROR);
+    wcscpy(name + 1, L"flyover.exe");
+    wchar_t commandline[MAX_PATH + 16];
+    swprintf(commandline, MAX_PATH + 16, L"\"%ls\"", path);
+    name[0] = L'\0'; // path is now the folder
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION flyover = {};
+    if (!CreateProcessW(nullptr, commandline, nullptr, nullptr, FALSE, 0, nullptr, path, &startup,
+                        &flyover))
+        return say(L"flyover.exe was not found beside flyover.scr: keep them, and SDL.dll, "
+                   L"in one folder.",
+                   MB_ICONERROR);
+
+    // The hooks are called from this thread's message loop.
+    HINSTANCE self = GetModuleHandleW(nullptr);
+    SetWindowsHookExW(WH_MOUSE_LL, onmouse, self, 0);
+    SetWindowsHookExW(WH_KEYBOARD_LL, onkey, self, 0);
+    DWORD shownat = 0;
+    bool watching = false;
+    bool closing = false;
+    DWORD woke = WAIT_TIMEOUT;
+    while (woke == WAIT_TIMEOUT || woke == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+        if (flyoverwindow == nullptr) {
+            EnumWindows(findwindow, LPARAM(flyover.dwProcessId));
+            shownat = GetTickCount();
+        } else if (!watching) {
+            watching = GetTickCount() - shownat >= gracems;
+            userinput = false;
+            travelled = 0;
+        } else if (userinput && !closing) {
+            closing = PostMessageW(flyoverwindow, WM_CLOSE, 0, 0);
+        }
+        woke = MsgWaitForMultipleObjects(1, &flyover.hProcess, FALSE, pollms, QS_ALLINPUT);
+    }
+    DWORD status = 1;
+    GetExitCodeProcess(flyover.hProcess, &status);
+    CloseHandle(flyover.hThread);
+    CloseHandle(flyover.hProcess);
+    return int(status);
+}
+
+int main(int argc, char *argv[])
+{
+    switch (savertask(argc, argv)) {
+    case savershow:
+        return show();
+    case saverpreview:
+        // No live picture in Windows' small preview: flyover's OpenGL
+        // window cannot be put inside another program's window.
+        return 0;
+    case saversettings:
+        break;
+    }
+    return say(L"flyover has no settings.\n\nIt flies over a new random city each time it starts; "
+               L"any key, click or move of the mouse ends it.",
+               MB_ICONINFORMATION);
+}
