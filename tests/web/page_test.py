@@ -2,11 +2,12 @@
 # SPDX-License-Identifier: MIT
 """The browser edition as a person sees it: the page built by scripts/web,
 served from 127.0.0.1, in headless Chromium driven through WebDriver, watched
-through screenshots and driven with keys, as the desktop's view test does.
+through screenshots and driven with keys, as the desktop's view test does,
+and held on one frame of a pinned clock to compare with the desktop's.
 
 Environment: FLYOVER_PAGE (the page's folder), FLYOVER_TALLY (the colour
 family counter), FLYOVER_BINARY and SWAPCOUNT (the desktop program and its
-frame counter, for the frame rate beside it)."""
+frame counter, for the frame rate beside it and the frame it draws)."""
 
 import functools
 import http.server
@@ -24,14 +25,44 @@ from selenium.webdriver.common.keys import Keys
 
 # Counts the page's frames without touching the page: every frame starts
 # with one clear of the canvas. Installed before the page's own scripts.
+# With window.holdat set, it holds that frame on the canvas as the swap
+# counter does on the desktop: the later frames' clears and draws are
+# dropped, so the canvas is never drawn again and shows frame holdat.
 FRAMECOUNTER = """
 window.framecount = 0;
-const clear = WebGLRenderingContext.prototype.clear;
-WebGLRenderingContext.prototype.clear = function (mask) {
+window.holdat = 0;
+const gl = WebGLRenderingContext.prototype;
+const held = () => window.holdat > 0 && window.framecount > window.holdat;
+const clear = gl.clear, drawElements = gl.drawElements, drawArrays = gl.drawArrays;
+gl.clear = function (mask) {
   window.framecount++;
-  return clear.call(this, mask);
+  return held() ? undefined : clear.call(this, mask);
+};
+gl.drawElements = function (...args) {
+  return held() ? undefined : drawElements.apply(this, args);
+};
+gl.drawArrays = function (...args) {
+  return held() ? undefined : drawArrays.apply(this, args);
 };
 """
+
+# The frame and clock the desktop tests hold (tests/support/frame.cpp): a
+# well-lit frame of the city. The page's clock is pinned as the swap counter
+# pins time() there: Emscripten's time() reads Date.now.
+HELDFRAME, CLOCK = 200, 1000000
+
+
+def pinclock(seconds):
+    """A script that pins the page's clock, to run before the page's own."""
+    return "Date.now = () => %d;" % (seconds * 1000)
+
+
+PINNED = pinclock(CLOCK) + "window.holdat = %d;" % HELDFRAME
+# Root-mean-square difference, in 255ths, that the page's held frame may show
+# against the desktop's: SwiftShader and llvmpipe rasterise edges and
+# colours slightly apart (1.6% measured, the same on every run). The frame
+# before or after measures 14%, and an eye moved by one unit 3.4%.
+MATCHRMSE = 0.03
 
 MINLIT = 0.2  # of the canvas not black, once the city shows
 EMPTYFRAMES = 142  # the program starts looking straight down: nothing shows
@@ -50,17 +81,20 @@ def serve(folder):
     return server, "http://127.0.0.1:%d/" % server.server_address[1]
 
 
-def browser(*extraargs):
+def browser(*extraargs, setup=""):
+    """Chromium with WebGL on SwiftShader, headless unless extraargs say
+    --kiosk (a full-screen window on DISPLAY), and the frame counter."""
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
-    for arg in ("--headless=new", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
-                "--window-size=1024,900") + extraargs:
+    window = () if "--kiosk" in extraargs else ("--headless=new", "--window-size=1024,900")
+    for arg in ("--use-angle=swiftshader", "--enable-unsafe-swiftshader") + window + extraargs:
         options.add_argument(arg)
     if os.geteuid() == 0:
         options.add_argument("--no-sandbox")  # Chromium refuses to run as root otherwise
     options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-    driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": FRAMECOUNTER})
+    driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                           {"source": FRAMECOUNTER + setup})
     return driver
 
 
@@ -96,9 +130,9 @@ class Page(unittest.TestCase):
     def tearDownClass(cls):
         cls.server.shutdown()
 
-    def open(self, *browserargs):
-        """Loads the page in a fresh browser."""
-        self.driver = browser(*browserargs)
+    def open(self, *browserargs, setup=""):
+        """Loads the page in a fresh browser; setup runs before the page's scripts."""
+        self.driver = browser(*browserargs, setup=setup)
         self.addCleanup(self.driver.quit)
         self.driver.get(self.url)
         self.canvas = self.driver.find_element(By.TAG_NAME, "canvas")
@@ -177,16 +211,26 @@ class Page(unittest.TestCase):
         self.assertEqual(logged, ['"%s"' % message])
         self.assertEqual(self.frames(), 0)
 
+    def test_OnThePinnedClockHoldsTheDesktopsFrame(self):
+        self.open(setup=PINNED)
+        self.assertTrue(waituntil(lambda: self.frames() > HELDFRAME + 2, 120),
+                        "frame %d not drawn 120 s after loading" % HELDFRAME)
+        time.sleep(0.5)  # for the held frame to reach the screen, as on the desktop
+        shot = self.shot()
+        self.assertEqual((shot.width, shot.height), (800, 600))
+        # A dark frame would match a black page: the comparison needs a city.
+        self.assertGreaterEqual(1 - shot.black, MINLIT, "no city in the held frame")
+        frame = desktopframe()
+        difference = rmse(shot.pixels, frame)
+        print("\nHeld frame %d on clock %d: RMSE %.2f%% against the desktop's"
+              % (HELDFRAME, CLOCK, 100 * difference))
+        self.assertLess(difference, MATCHRMSE, "the page's frame is not the desktop's")
+
     def test_FrameRateBesideTheDesktops(self):
         self.open()
         skip, seconds = 300, 10  # as bench/frames/framerate.sh measures
-        self.assertTrue(waituntil(lambda: self.frames() >= skip, 120),
-                        "fewer than %d frames 120 s after loading" % skip)
-        clock = "return [window.framecount, performance.now()]"
-        count0, t0 = self.driver.execute_script(clock)
-        time.sleep(seconds)
-        count1, t1 = self.driver.execute_script(clock)
-        page = (count1 - count0) / ((t1 - t0) / 1000)
+        page = pagerate(self.driver, skip, seconds)
+        self.assertTrue(page, "fewer than %d frames 120 s after loading" % skip)
         self.driver.quit()
         native = desktoprate(skip, seconds)
         figure = ("Frame rate: page %.1f fps (headless Chromium, SwiftShader), desktop %.1f fps "
@@ -201,6 +245,55 @@ class Page(unittest.TestCase):
         self.assertGreater(page / native, 0.25)
 
 
+def pagerate(driver, skip, seconds):
+    """The frames a second the page in driver draws over seconds, after its
+    first skip frames; None if those do not come within two minutes."""
+    clock = "return [window.framecount, performance.now()]"
+    if not waituntil(lambda: driver.execute_script(clock)[0] >= skip, 120):
+        return None
+    count0, t0 = driver.execute_script(clock)
+    time.sleep(seconds)
+    count1, t1 = driver.execute_script(clock)
+    return (count1 - count0) / ((t1 - t0) / 1000)
+
+
+def desktop(env, out):
+    """Runs the desktop program with the swap counter and env added to the
+    environment until the counter has written out; returns what it wrote."""
+    env = dict(os.environ, LD_PRELOAD=os.environ["SWAPCOUNT"], **env)
+    program = subprocess.Popen([os.environ["FLYOVER_BINARY"]], env=env)
+    try:
+        waituntil(lambda: os.path.exists(out) or program.poll() is not None, 120)
+    finally:
+        program.terminate()
+        program.wait()
+    if not os.path.exists(out):
+        raise AssertionError("the desktop program wrote no " + out)
+    with open(out, "rb") as f:
+        written = f.read()
+    os.unlink(out)
+    return written
+
+
+def desktopframe():
+    """The frame the desktop program holds on the pinned clock, drawn
+    offscreen, as a PPM picture."""
+    out = "/tmp/flyover-webframe-%d.ppm" % os.getpid()
+    return desktop({"SDL_VIDEODRIVER": "offscreen", "SWAPCOUNT_CLOCK": str(CLOCK),
+                    "SWAPCOUNT_FREEZE": str(HELDFRAME), "SWAPCOUNT_FRAME": out}, out)
+
+
+def rmse(a, b):
+    """Root-mean-square difference of two PPM pictures of one size, in 255ths."""
+    def pixels(ppm):  # "P6 width height 255", one blank, then the pixels
+        _, width, height = ppm[:20].split()[:3]
+        return (int(width), int(height)), ppm[-int(width) * int(height) * 3:]
+    (asize, a), (bsize, b) = pixels(a), pixels(b)
+    if asize != bsize:
+        raise AssertionError("pictures of %s and %s" % (asize, bsize))
+    return (sum((x - y) * (x - y) for x, y in zip(a, b)) / len(a)) ** 0.5 / 255
+
+
 def desktoprate(skip, seconds):
     """The desktop program's frame rate on a private Xvfb, counted by the
     frame-rate benchmark's swap counter."""
@@ -213,20 +306,9 @@ def desktoprate(skip, seconds):
         with os.fdopen(read) as f:
             display = ":" + f.readline().strip()
         out = "/tmp/flyover-webrate-%d" % os.getpid()
-        env = dict(os.environ, DISPLAY=display, SDL_VIDEODRIVER="x11",
-                   LD_PRELOAD=os.environ["SWAPCOUNT"], SWAPCOUNT_OUT=out,
-                   SWAPCOUNT_SKIP=str(skip), SWAPCOUNT_SECONDS=str(seconds))
-        program = subprocess.Popen([os.environ["FLYOVER_BINARY"]], env=env)
-        try:
-            waituntil(lambda: os.path.exists(out) or program.poll() is not None, 120)
-        finally:
-            program.terminate()
-            program.wait()
-        if not os.path.exists(out):
-            raise AssertionError("the desktop program gave no frame rate")
-        with open(out) as f:
-            frames, took, _ = map(float, f.read().split())
-        os.unlink(out)
+        frames, took, _ = map(float, desktop(
+            {"DISPLAY": display, "SDL_VIDEODRIVER": "x11", "SWAPCOUNT_OUT": out,
+             "SWAPCOUNT_SKIP": str(skip), "SWAPCOUNT_SECONDS": str(seconds)}, out).split())
         return frames / took
     finally:
         xvfb.terminate()
