@@ -13,7 +13,7 @@
 // sequence of seed 1.
 //
 // Defined without the C library's header, whose declarations differ from one
-// library to the next in their exception specifications.
+// library to the next in whether they are noexcept.
 #include <cstdint>
 
 namespace

@@ -107,7 +107,7 @@ extern "C" {
 time_t (*__imp__time64)(time_t *) = readclock;
 }
 #elif defined(__EMSCRIPTEN__)
-// The browser's C library declares it without an exception specification.
+// The browser's C library declares it without noexcept.
 extern "C" time_t time(time_t *timer)
 {
     return readclock(timer);
