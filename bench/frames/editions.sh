@@ -22,6 +22,7 @@ zip=$(realpath "$2")
 page=$(cd "$3" && pwd)
 rounds=${4:-3}
 source "$root/scripts/common.sh"
+source "$root/bench/frames/swaps.sh"
 
 program=$build/src/flyover
 counter=$build/bench/frames/swapcount.so
@@ -83,27 +84,12 @@ windows() {
 
 # The desktop program counted by the swap counter, as framerate.sh does.
 swapped() {
-    local out=$work/swaps pid frames took
-    rm -f "$out"
-    SDL_VIDEODRIVER=x11 SWAPCOUNT_OUT=$out SWAPCOUNT_SKIP=$skip SWAPCOUNT_SECONDS=$seconds \
-        SWAPCOUNT_CLOCK=$1 LD_PRELOAD=$counter "$program" &
-    pid=$!
-    for _ in $(seq 1200); do
-        [ -e "$out" ] && break
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -TERM "$pid" 2>/dev/null || true
-    wait "$pid" || true
-    [ -e "$out" ] || { echo "the desktop program gave no measurement" >&2; return 1; }
-    read -r frames took _ <"$out"
-    awk -v f="$frames" -v t="$took" 'BEGIN { printf "%.2f\n", f / t }'
+    local result
+    result=$(measure "$program" "$1") || return 1
+    echo "${result%% *}"
 }
 webpage() { "$root/bench/frames/pagerate.py" "$page" "$skip" "$seconds" "$1"; }
 
-median() {
-    sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
 
 # Turns of edition $1 (a function) against desktop $2, both given the clock.
 compare() {
