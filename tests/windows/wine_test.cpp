@@ -386,7 +386,16 @@ TEST(WineSaver, ShowsTheCityUntilAMouseMoveThenBothEndWithStatusZero)
     ASSERT_EQ(runon(x.display(), {"xdotool", "mousemove_relative", "40", "30"}), 0);
     EXPECT_TRUE(exitswithin(saver, 1.0, 0));
     EXPECT_EQ(outputof(shown, ondisplay), "") << "flyover.exe still shows its window";
-    EXPECT_EQ(leftbeside(wine), std::set<std::string>{});
+    // Seen once in about twenty runs: stderr.txt still there as the launcher
+    // ended. Its removal, when empty, is the demo's last act; allow it a
+    // moment, and show what it holds if it stays.
+    std::set<std::string> left = leftbeside(wine);
+    for (int tries = 0; tries < 20 && !left.empty(); tries++) {
+        usleep(100000);
+        left = leftbeside(wine);
+    }
+    EXPECT_EQ(left, std::set<std::string>{})
+        << "stderr.txt: " << readfile(wine.app() + "/stderr.txt");
 }
 
 // Without a display: "/p <window>" and "/p:<window>" end at once with
