@@ -61,8 +61,11 @@ install_missing() {
     fi
     echo "Installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
-    "${sudo[@]}" apt-get update -qq &&
-        "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    # Another install running beside this one (a second build tree, say) is
+    # waited for rather than taken for a failure.
+    local wait=(-o DPkg::Lock::Timeout=600)
+    "${sudo[@]}" apt-get "${wait[@]}" update -qq &&
+        "${sudo[@]}" apt-get "${wait[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
 # Configures and builds the given preset; on CI, warnings are errors.
