@@ -5,7 +5,9 @@
 # hardening flags, the tests and the packaging. Included from the top-level
 # CMakeLists.txt when the Emscripten toolchain is in use (scripts/web).
 #
-# The page lands in FLYOVER_PAGE_DIR: index.html, flyover.js, flyover.wasm.
+# The page lands in FLYOVER_PAGE_DIR: index.html, flyover.js, flyover.wasm,
+# and what makes it an installable app that opens offline: the manifest,
+# the icons and the service worker sw.js.
 set(FLYOVER_PAGE_DIR ${PROJECT_SOURCE_DIR}/build/web
     CACHE PATH "Folder that receives the web page")
 
@@ -34,7 +36,8 @@ target_link_options(SDL::SDL INTERFACE
   -sASYNCIFY              # the blocking main loop: SDL_Delay yields to the browser
   -sEXIT_RUNTIME=1        # Quit's exit() really ends the program
   -sENVIRONMENT=web
-  "--js-library=${PROJECT_SOURCE_DIR}/src/platform/web/library.js")
+  "--js-library=${PROJECT_SOURCE_DIR}/src/platform/web/library.js"
+  -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=presskey) # the page's key buttons
 
 add_subdirectory(src)
 
@@ -52,7 +55,33 @@ target_link_libraries(flyover PRIVATE weblayer)
 set_target_properties(flyover PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${FLYOVER_PAGE_DIR})
 set_property(TARGET flyover APPEND PROPERTY LINK_DEPENDS
              ${PROJECT_SOURCE_DIR}/src/platform/web/library.js)
-configure_file(src/platform/web/index.html ${FLYOVER_PAGE_DIR}/index.html COPYONLY)
+
+# The rest of the page: the markup, the app's manifest, its icon and the
+# icon drawn at the sizes an installed app needs. Then the service worker,
+# which lists them all and names its cache after their contents.
+set(web ${PROJECT_SOURCE_DIR}/src/platform/web)
+set(icon ${PROJECT_SOURCE_DIR}/dist/flyover.svg)
+configure_file(${web}/index.html ${FLYOVER_PAGE_DIR}/index.html COPYONLY)
+configure_file(${web}/manifest.webmanifest ${FLYOVER_PAGE_DIR}/manifest.webmanifest COPYONLY)
+configure_file(${icon} ${FLYOVER_PAGE_DIR}/flyover.svg COPYONLY)
+set(pagefiles index.html flyover.js flyover.wasm manifest.webmanifest flyover.svg)
+find_program(RSVG_CONVERT rsvg-convert REQUIRED) # Debian: librsvg2-bin
+foreach(size IN ITEMS 192 512)
+  add_custom_command(
+    OUTPUT ${FLYOVER_PAGE_DIR}/icon-${size}.png
+    COMMAND ${RSVG_CONVERT} -w ${size} -h ${size} -o ${FLYOVER_PAGE_DIR}/icon-${size}.png ${icon}
+    DEPENDS ${icon}
+    VERBATIM)
+  list(APPEND pagefiles icon-${size}.png)
+endforeach()
+list(TRANSFORM pagefiles PREPEND ${FLYOVER_PAGE_DIR}/ OUTPUT_VARIABLE pagepaths)
+add_custom_command(
+  OUTPUT ${FLYOVER_PAGE_DIR}/sw.js
+  COMMAND ${CMAKE_COMMAND} -DPAGE=${FLYOVER_PAGE_DIR} "-DFILES=${pagefiles}"
+          -DTEMPLATE=${web}/sw.js.in -P ${PROJECT_SOURCE_DIR}/cmake/webcache.cmake
+  DEPENDS flyover ${pagepaths} ${web}/sw.js.in ${PROJECT_SOURCE_DIR}/cmake/webcache.cmake
+  VERBATIM)
+add_custom_target(page ALL DEPENDS ${FLYOVER_PAGE_DIR}/sw.js)
 
 # The world digest program of the web tests (tests/web), run with node: the
 # world and flight this edition's rand() makes for a pinned clock.

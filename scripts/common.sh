@@ -24,8 +24,8 @@ check_packages=(valgrind clang-tidy clang-format cppcheck
 # source and pack the zip, and Wine to run the result.
 windows_packages=(mingw-w64 dpkg-dev zip unzip wine64 wine faketime)
 
-# The browser edition: the compiler; and the browser its tests drive.
-web_packages=(cmake make emscripten)
+# The browser edition: the compiler and the icons' drawer; and the browser its tests drive.
+web_packages=(cmake make emscripten librsvg2-bin)
 webtest_packages=(chromium chromium-driver python3-selenium)
 
 # What the desktop tests drive: window managers (openbox, xfwm4 in a D-Bus

@@ -20,6 +20,16 @@ mergeInto(LibraryManager.library, {
     SDL.errorMessage = allocateUTF8(UTF8ToString(fmt));
   },
 
+  // The page's key buttons: a key-down and a key-up of the key with this
+  // DOM key code, queued as SDL queues the keyboard's own, so that the
+  // program gets exactly the events the key gives. Given to the page as
+  // Module.presskey.
+  presskey__deps: ['$SDL'],
+  presskey__postset: 'Module["presskey"] = _presskey;',
+  presskey: function(keyCode) {
+    SDL.events.push({type: 'keydown', keyCode: keyCode}, {type: 'keyup', keyCode: keyCode});
+  },
+
   // WebGL always interpolates colours across a primitive, which is what
   // GL_SMOOTH asks; the emulation's own version only warns that it does
   // nothing.
