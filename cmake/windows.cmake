@@ -100,7 +100,7 @@ add_custom_command(
   COMMAND ${WIXL} -a x64 -D Version=${PROJECT_VERSION} -D Files=msi -D Icon=flyover.ico -o ${msi}
           ${windist}/flyover.wxs
   WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
-  DEPENDS ${zip} windowsicon ${windist}/flyover.wxs
+  DEPENDS windowszip ${zip} ${windist}/flyover.wxs # the zip is packed by its own target alone
   COMMENT "Packing ${msi}"
   VERBATIM)
 add_custom_target(windowsmsi ALL DEPENDS ${msi})
