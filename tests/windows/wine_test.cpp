@@ -14,6 +14,7 @@
 
 #include <X11/Xlib.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -133,6 +134,16 @@ class Wine
     std::string app() const
     {
         return dir_.path() + "/app";
+    }
+    std::string drive() const
+    {
+        return prefix_ + "/drive_c";
+    }
+    // The registry, as the Wine server writes it to disk when it ends.
+    std::string registry() const
+    {
+        run({"wineserver", "-w"}, wineenv(prefix_, home_, nullptr));
+        return readfile(prefix_ + "/system.reg") + readfile(prefix_ + "/user.reg");
     }
 
     // Starts a Windows program under Wine with arguments, on display (nullptr
@@ -432,5 +443,121 @@ INSTANTIATE_TEST_SUITE_P(WineSaver, SaverRuns,
                              return std::string(info.index < 2 ? "Preview" : "Show") +
                                     std::to_string(info.index);
                          });
+
+// Both programs carry the icon, 16 to 256 pixels, the version information,
+// and string 1: the name the screen saver settings list a saver by.
+TEST(WindowsZip, BothProgramsCarryTheIconTheVersionAndTheSaversName)
+{
+    TempDir dir;
+    ASSERT_EQ(run({"unzip", "-q", zip, "flyover.exe", "flyover.scr", "-d", dir.path()}).status, 0);
+    for (const std::string program : {"flyover.exe", "flyover.scr"}) {
+        const std::string file = dir.path() + "/" + program, icon = file + ".ico";
+        ASSERT_EQ(run({"wrestool", "-x", "--type=14", "-o", icon, file}).status, 0) << program;
+        const std::string sizes = run({"icotool", "-l", icon}).out;
+        std::set<int> widths;
+        std::regex width("--width=(\\d+)");
+        for (std::sregex_iterator m(sizes.begin(), sizes.end(), width), end; m != end; ++m)
+            widths.insert(std::stoi((*m)[1]));
+        EXPECT_EQ(widths, (std::set<int>{16, 24, 32, 48, 64, 128, 256})) << program;
+
+        std::string version = run({"wrestool", "-x", "--raw", "--type=16", file}).out;
+        version.erase(std::remove(version.begin(), version.end(), '\0'), version.end());
+        for (const std::string &field :
+             std::vector<std::string>{"ProductNameflyover", "FileVersion" FLYOVER_VERSION,
+                                      "OriginalFilename" + program, "MIT licence"})
+            EXPECT_NE(version.find(field), std::string::npos) << program << " lacks " << field;
+        const std::string strings =
+            run({"wrestool", "-x", "--raw", "--type=6", "--name=1", file}).out;
+        EXPECT_EQ(strings.substr(0, 18), std::string("\0\0\7\0f\0l\0y\0o\0v\0e\0r\0", 18))
+            << program << ": string 0 empty, string 1 \"flyover\"";
+    }
+}
+
+// The installer, run as an administrator deploys it: msiexec /qn, in a
+// private prefix, checked by the files it adds (besides, until the removal,
+// Windows Installer's own cache of packages and their icons), the Apps & Features entries that
+// Wine's reg lists with flyover's name, and the registry on disk.
+const std::string msi = windowsbuild + "/flyover-" FLYOVER_VERSION "-x86_64.msi";
+
+std::set<std::string> added(const Wine &wine, const std::set<std::string> &before,
+                            bool cached = false)
+{
+    std::set<std::string> added;
+    for (const std::string &f : filesunder(wine.drive()))
+        if (before.count(f) == 0 && (cached || f.rfind("windows/Installer/", 0) != 0))
+            added.insert(f);
+    return added;
+}
+
+std::vector<std::string> entries(const Wine &wine)
+{
+    Ran r = wine.runtoend(
+        "reg", {"query", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", "/s"});
+    std::regex entry(
+        "DisplayName\\s+REG_SZ\\s+flyover\\s[\\s\\S]*?DisplayVersion\\s+REG_SZ\\s+(\\S+)");
+    std::vector<std::string> versions;
+    for (std::sregex_iterator m(r.out.begin(), r.out.end(), entry), end; m != end; ++m)
+        versions.push_back((*m)[1]);
+    return versions;
+}
+
+TEST(WineInstaller, InstallsUpgradesInPlaceRefusesADowngradeAndRemovesWithoutATrace)
+{
+    for (const auto &[table, row] : {std::pair{"Property", "ARPPRODUCTICON\tflyover.ico"},
+                                     {"LaunchCondition", "A newer version of flyover is"}}) {
+        Ran rows = run({"msiinfo", "export", msi, table});
+        EXPECT_NE(rows.out.find(row), std::string::npos) << rows.out << rows.err;
+    }
+    Wine wine;
+    const std::set<std::string> before = filesunder(wine.drive());
+    std::set<std::string> installed = {"windows/system32/flyover.scr",
+                                       "users/" + std::string(getpwuid(getuid())->pw_name) +
+                                           "/AppData/Roaming/Microsoft/Windows/Start "
+                                           "Menu/Programs/flyover.lnk"};
+    for (const std::string &f : zipfiles)
+        if (f != "flyover.scr")
+            installed.insert("Program Files/flyover/" + f);
+    ASSERT_EQ(wine.runtoend("msiexec", {"/i", "Z:" + msi, "/qn"}).status, 0);
+    EXPECT_EQ(added(wine, before), installed);
+    EXPECT_EQ(entries(wine), std::vector<std::string>{FLYOVER_VERSION});
+
+    // The same package with a higher version replaces it in place; the
+    // older one is then refused (ERROR_INSTALL_FAILURE, 1603, of which a
+    // Unix exit status keeps the low byte) and changes nothing.
+    TempDir dir;
+    const std::string newer = dir.path() + "/newer.msi";
+    Ran built = run({"env", "-C", windowsbuild, "wixl", "-a", "x64", "-D", "Version=" NEWER_VERSION,
+                     "-D", "Files=msi", "-D", "Icon=flyover.ico", "-o", newer, WXS});
+    ASSERT_EQ(built.status, 0) << built.err;
+    for (const std::string &package : {newer, msi}) {
+        Ran install = wine.runtoend("msiexec", {"/i", "Z:" + package, "/qn"});
+        EXPECT_EQ(install.status, package == newer ? 0 : 1603 & 0xff) << package;
+        EXPECT_EQ(entries(wine), std::vector<std::string>{NEWER_VERSION});
+        EXPECT_EQ(added(wine, before), installed);
+    }
+
+    ASSERT_EQ(wine.runtoend("msiexec", {"/x", "Z:" + newer, "/qn"}).status, 0);
+    EXPECT_EQ(added(wine, before, true), std::set<std::string>{});
+    std::string registry = wine.registry();
+    std::transform(registry.begin(), registry.end(), registry.begin(), ::tolower);
+    EXPECT_EQ(registry.find("flyover"), std::string::npos) << "the registry still names flyover";
+}
+
+// Windows runs the saver from system32, away from flyover.exe: the saver
+// finds it through the installer's registry value.
+TEST(WineInstaller, TheSaverInSystem32ShowsTheCityUntilAMouseMove)
+{
+    XServer x;
+    Wine wine;
+    // On the display: the Wine server that msiexec starts stays for the saver.
+    ASSERT_TRUE(
+        exitswithin(wine.start("msiexec", x.display().c_str(), {"/i", "Z:" + msi, "/qn"}), 120, 0));
+    Child saver =
+        wine.start(wine.drive() + "/windows/system32/flyover.scr", x.display().c_str(), {"/s"});
+    ASSERT_TRUE(showsthecity(waitforcity(x.display(), 0.2, 60), 0.2)) << "60 s after start";
+    ASSERT_EQ(waitfor(saver, 3.0), -1) << "ended with no input";
+    ASSERT_EQ(runon(x.display(), {"xdotool", "mousemove_relative", "40", "30"}), 0);
+    EXPECT_TRUE(exitswithin(saver, 1.0, 0));
+}
 
 } // namespace
