@@ -451,7 +451,8 @@ TEST(WindowsZip, BothProgramsCarryTheIconTheVersionAndTheSaversName)
     TempDir dir;
     ASSERT_EQ(run({"unzip", "-q", zip, "flyover.exe", "flyover.scr", "-d", dir.path()}).status, 0);
     for (const std::string program : {"flyover.exe", "flyover.scr"}) {
-        const std::string file = dir.path() + "/" + program, icon = file + ".ico";
+        const std::string file = dir.path() + "/" + program;
+        const std::string icon = file + ".ico";
         ASSERT_EQ(run({"wrestool", "-x", "--type=14", "-o", icon, file}).status, 0) << program;
         const std::string sizes = run({"icotool", "-l", icon}).out;
         std::set<int> widths;
@@ -510,10 +511,11 @@ TEST(WineInstaller, InstallsUpgradesInPlaceRefusesADowngradeAndRemovesWithoutATr
     }
     Wine wine;
     const std::set<std::string> before = filesunder(wine.drive());
-    std::set<std::string> installed = {"windows/system32/flyover.scr",
-                                       "users/" + std::string(getpwuid(getuid())->pw_name) +
-                                           "/AppData/Roaming/Microsoft/Windows/Start "
-                                           "Menu/Programs/flyover.lnk"};
+    // Wine's profile folder is named after the Unix user (one thread here).
+    const std::string user = getpwuid(getuid())->pw_name; // cppcheck-suppress getpwuidCalled
+    std::set<std::string> installed = {
+        "windows/system32/flyover.scr",
+        "users/" + user + "/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/flyover.lnk"};
     for (const std::string &f : zipfiles)
         if (f != "flyover.scr")
             installed.insert("Program Files/flyover/" + f);
@@ -526,8 +528,9 @@ TEST(WineInstaller, InstallsUpgradesInPlaceRefusesADowngradeAndRemovesWithoutATr
     // Unix exit status keeps the low byte) and changes nothing.
     TempDir dir;
     const std::string newer = dir.path() + "/newer.msi";
-    Ran built = run({"env", "-C", windowsbuild, "wixl", "-a", "x64", "-D", "Version=" NEWER_VERSION,
-                     "-D", "Files=msi", "-D", "Icon=flyover.ico", "-o", newer, WXS});
+    Ran built = run({"env", "-C", windowsbuild, "wixl", "-a", "x64", "-D",
+                     std::string("Version=") + NEWER_VERSION, "-D", "Files=msi", "-D",
+                     "Icon=flyover.ico", "-o", newer, WXS});
     ASSERT_EQ(built.status, 0) << built.err;
     for (const std::string &package : {newer, msi}) {
         Ran install = wine.runtoend("msiexec", {"/i", "Z:" + package, "/qn"});
