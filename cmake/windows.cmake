@@ -91,14 +91,19 @@ add_custom_target(windowszip ALL DEPENDS ${zip})
 # The installer: the zip's files, unpacked as a user would (the texts with
 # Windows' line ends) into msi/, packed by wixl into
 # flyover-<version>-x86_64.msi. wixl finds its sources only by paths
-# relative to the folder it runs in.
+# relative to the folder it runs in. The package's ProductCode is made from
+# its UpgradeCode and the version: the same for every build of a version.
 set(msi ${PROJECT_BINARY_DIR}/flyover-${PROJECT_VERSION}-x86_64.msi)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${windist}/flyover.wxs)
+file(STRINGS ${windist}/flyover.wxs upgradecode REGEX "UpgradeCode=\"[-0-9A-F]+\"")
+string(REGEX REPLACE ".*UpgradeCode=\"([-0-9A-F]+)\".*" "\\1" upgradecode "${upgradecode}")
+string(UUID productcode NAMESPACE ${upgradecode} NAME ${PROJECT_VERSION} TYPE SHA1 UPPER)
 add_custom_command(
   OUTPUT ${msi}
   COMMAND ${CMAKE_COMMAND} -E rm -rf msi ${msi}
   COMMAND unzip -q ${zip} -d msi
-  COMMAND ${WIXL} -a x64 -D Version=${PROJECT_VERSION} -D Files=msi -D Icon=flyover.ico -o ${msi}
-          ${windist}/flyover.wxs
+  COMMAND ${WIXL} -a x64 -D Version=${PROJECT_VERSION} -D ProductCode=${productcode} -D Files=msi
+          -D Icon=flyover.ico -o ${msi} ${windist}/flyover.wxs
   WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
   DEPENDS windowszip ${zip} ${windist}/flyover.wxs # the zip is packed by its own target alone
   COMMENT "Packing ${msi}"
