@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: MIT
-# The Windows release: a zip a user unpacks anywhere and double-clicks.
+# The Windows release: a zip a user unpacks anywhere and double-clicks, and
+# an MSI that installs the same files (see "The installer" below).
 #
 # It holds the stripped program and SDL's DLL side by side (Windows looks
 # for DLLs beside the program first), the screen saver flyover.scr that
@@ -23,6 +24,45 @@ endforeach()
 file(STRINGS ${sdlroot}/.complete FLYOVER_SDL_VERSION LIMIT_COUNT 1)
 
 set(windist ${PROJECT_SOURCE_DIR}/dist/windows)
+find_program(RSVG_CONVERT rsvg-convert REQUIRED) # Debian: librsvg2-bin
+find_program(ICOTOOL icotool REQUIRED)           # Debian: icoutils
+find_program(WIXL wixl REQUIRED)                 # Debian: wixl
+
+# The programs' icon, drawn from flyover's SVG in the sizes Windows picks
+# from, 16 px in lists to 256 px in Explorer's largest view (that one stored
+# as PNG, as Windows expects it; the others as bitmaps).
+set(icon ${PROJECT_BINARY_DIR}/flyover.ico)
+set(iconsizes 16 24 32 48 64 128)
+set(iconcommands)
+foreach(size IN LISTS iconsizes ITEMS 256)
+  list(APPEND iconcommands COMMAND ${RSVG_CONVERT} -w ${size} -h ${size} -o icon-${size}.png
+       ${PROJECT_SOURCE_DIR}/dist/flyover.svg)
+endforeach()
+list(TRANSFORM iconsizes REPLACE "(.+)" "icon-\\1.png" OUTPUT_VARIABLE iconpngs)
+add_custom_command(
+  OUTPUT ${icon}
+  ${iconcommands}
+  COMMAND ${ICOTOOL} -c -o ${icon} ${iconpngs} --raw=icon-256.png
+  WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+  DEPENDS ${PROJECT_SOURCE_DIR}/dist/flyover.svg
+  VERBATIM)
+
+# Each program's resources (the icon, version information, string 1),
+# compiled by mingw's windres.
+add_custom_target(windowsicon DEPENDS ${icon})
+enable_language(RC)
+set(rc_icon ${icon})
+set(rctargets flyover saver)
+set(rcfiles flyover.exe flyover.scr)
+set(rcdescriptions "flyover, a real-time 3-D fly-over of a random city" "flyover screen saver")
+foreach(target rc_file rc_description IN ZIP_LISTS rctargets rcfiles rcdescriptions)
+  configure_file(${windist}/resources.rc.in ${PROJECT_BINARY_DIR}/${target}.rc @ONLY)
+  target_sources(${target} PRIVATE ${PROJECT_BINARY_DIR}/${target}.rc)
+  set_source_files_properties(${PROJECT_BINARY_DIR}/${target}.rc TARGET_DIRECTORY ${target}
+                              PROPERTIES OBJECT_DEPENDS ${icon})
+  add_dependencies(${target} windowsicon)
+endforeach()
+
 set(zipstage ${PROJECT_BINARY_DIR}/zip)
 set(zip ${PROJECT_BINARY_DIR}/flyover-windows-x86_64.zip)
 configure_file(${windist}/README.txt.in ${PROJECT_BINARY_DIR}/README.txt @ONLY)
@@ -47,3 +87,25 @@ add_custom_command(
   COMMENT "Packing ${zip}"
   VERBATIM)
 add_custom_target(windowszip ALL DEPENDS ${zip})
+
+# The installer: the zip's files, unpacked as a user would (the texts with
+# Windows' line ends) into msi/, packed by wixl into
+# flyover-<version>-x86_64.msi. wixl finds its sources only by paths
+# relative to the folder it runs in. The package's ProductCode is made from
+# its UpgradeCode and the version: the same for every build of a version.
+set(msi ${PROJECT_BINARY_DIR}/flyover-${PROJECT_VERSION}-x86_64.msi)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${windist}/flyover.wxs)
+file(STRINGS ${windist}/flyover.wxs upgradecode REGEX "UpgradeCode=\"[-0-9A-F]+\"")
+string(REGEX REPLACE ".*UpgradeCode=\"([-0-9A-F]+)\".*" "\\1" upgradecode "${upgradecode}")
+string(UUID productcode NAMESPACE ${upgradecode} NAME ${PROJECT_VERSION} TYPE SHA1 UPPER)
+add_custom_command(
+  OUTPUT ${msi}
+  COMMAND ${CMAKE_COMMAND} -E rm -rf msi ${msi}
+  COMMAND unzip -q ${zip} -d msi
+  COMMAND ${WIXL} -a x64 -D Version=${PROJECT_VERSION} -D ProductCode=${productcode} -D Files=msi
+          -D Icon=flyover.ico -o ${msi} ${windist}/flyover.wxs
+  WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+  DEPENDS windowszip ${zip} ${windist}/flyover.wxs # the zip is packed by its own target alone
+  COMMENT "Packing ${msi}"
+  VERBATIM)
+add_custom_target(windowsmsi ALL DEPENDS ${msi})

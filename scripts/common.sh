@@ -21,8 +21,10 @@ check_packages=(valgrind clang-tidy clang-format cppcheck
                 desktop-file-utils appstream lintian groff-base man-db dpkg-dev fakeroot file
                 libxml2-utils)
 # The Windows build: the cross compiler, the tools that fetch and unpack SDL's
-# source and pack the zip, and Wine to run the result.
-windows_packages=(mingw-w64 dpkg-dev zip unzip wine64 wine faketime)
+# source and pack the zip, those that draw the icon and pack the MSI (and
+# read both back in the tests), and Wine to run the result.
+windows_packages=(mingw-w64 dpkg-dev zip unzip librsvg2-bin icoutils wixl msitools
+                  wine64 wine faketime)
 
 # The browser edition: the compiler and the icons' drawer; and the browser its tests drive.
 web_packages=(cmake make emscripten librsvg2-bin)

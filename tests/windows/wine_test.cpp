@@ -14,6 +14,7 @@
 
 #include <X11/Xlib.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -133,6 +134,16 @@ class Wine
     std::string app() const
     {
         return dir_.path() + "/app";
+    }
+    std::string drive() const
+    {
+        return prefix_ + "/drive_c";
+    }
+    // The registry, as the Wine server writes it to disk when it ends.
+    std::string registry() const
+    {
+        run({"wineserver", "-w"}, wineenv(prefix_, home_, nullptr));
+        return readfile(prefix_ + "/system.reg") + readfile(prefix_ + "/user.reg");
     }
 
     // Starts a Windows program under Wine with arguments, on display (nullptr
@@ -432,5 +443,133 @@ INSTANTIATE_TEST_SUITE_P(WineSaver, SaverRuns,
                              return std::string(info.index < 2 ? "Preview" : "Show") +
                                     std::to_string(info.index);
                          });
+
+// Both programs carry the icon, 16 to 256 pixels, the version information,
+// and string 1: the name the screen saver settings list a saver by.
+TEST(WindowsZip, BothProgramsCarryTheIconTheVersionAndTheSaversName)
+{
+    TempDir dir;
+    ASSERT_EQ(run({"unzip", "-q", zip, "flyover.exe", "flyover.scr", "-d", dir.path()}).status, 0);
+    for (const std::string program : {"flyover.exe", "flyover.scr"}) {
+        const std::string file = dir.path() + "/" + program;
+        ASSERT_EQ(run({"wrestool", "-x", "--type=14", "-o", file + ".ico", file}).status, 0);
+        const std::string sizes = run({"icotool", "-l", file + ".ico"}).out;
+        EXPECT_EQ(std::count(sizes.begin(), sizes.end(), '\n'), 7) << program << sizes;
+        for (const char *size : {"--width=16 ", "--width=256 "})
+            EXPECT_NE(sizes.find(size), std::string::npos) << program << sizes;
+
+        std::string version = run({"wrestool", "-x", "--raw", "--type=16", file}).out;
+        version.erase(std::remove(version.begin(), version.end(), '\0'), version.end());
+        for (const std::string &field :
+             std::vector<std::string>{"ProductNameflyover", "FileVersion" FLYOVER_VERSION,
+                                      "OriginalFilename" + program, "MIT licence"})
+            EXPECT_NE(version.find(field), std::string::npos) << program << " lacks " << field;
+        const std::string strings =
+            run({"wrestool", "-x", "--raw", "--type=6", "--name=1", file}).out;
+        EXPECT_EQ(strings.substr(0, 18), std::string("\0\0\7\0f\0l\0y\0o\0v\0e\0r\0", 18))
+            << program << ": string 0 empty, string 1 \"flyover\"";
+    }
+}
+
+// The installer as an administrator deploys it, msiexec /qn, in a private
+// prefix. What it adds is checked apart from Windows Installer's own cache
+// of packages and icons (until the removal), and the Apps & Features entries
+// are those Wine's reg lists with flyover's name.
+const std::string msi = windowsbuild + "/flyover-" FLYOVER_VERSION "-x86_64.msi";
+
+std::set<std::string> added(const Wine &wine, const std::set<std::string> &before,
+                            bool cached = false)
+{
+    std::set<std::string> added;
+    for (const std::string &f : filesunder(wine.drive()))
+        if (before.count(f) == 0 && (cached || f.rfind("windows/Installer/", 0) != 0))
+            added.insert(f);
+    return added;
+}
+
+std::vector<std::string> entries(const Wine &wine)
+{
+    Ran r = wine.runtoend(
+        "reg", {"query", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", "/s"});
+    std::regex entry(
+        "DisplayName\\s+REG_SZ\\s+flyover\\s[\\s\\S]*?DisplayVersion\\s+REG_SZ\\s+(\\S+)");
+    std::vector<std::string> versions;
+    for (std::sregex_iterator m(r.out.begin(), r.out.end(), entry), end; m != end; ++m)
+        versions.push_back((*m)[1]);
+    return versions;
+}
+
+TEST(WineInstaller, InstallsUpgradesInPlaceRefusesADowngradeAndRemovesWithoutATrace)
+{
+    const std::string properties = run({"msiinfo", "export", msi, "Property"}).out;
+    EXPECT_NE(properties.find("ARPPRODUCTICON\tflyover.ico"), std::string::npos) << properties;
+    EXPECT_NE(run({"msiinfo", "export", msi, "LaunchCondition"}).out.find("A newer version of"),
+              std::string::npos);
+    std::smatch code;
+    ASSERT_TRUE(std::regex_search(properties, code, std::regex("ProductCode\t\\{(.+)\\}")));
+    // The same source built again, and with a higher version.
+    TempDir dir;
+    auto build = [&](const std::string &version, const std::string &productcode) {
+        std::string out = dir.path() + "/" + version + "-" + productcode + ".msi";
+        EXPECT_EQ(run({"env", "-C", windowsbuild, "wixl", "-a", "x64", "-D", "Version=" + version,
+                       "-D", "ProductCode=" + productcode, "-D", "Files=msi", "-D",
+                       "Icon=flyover.ico", "-o", out, WXS})
+                      .status,
+                  0);
+        return out;
+    };
+    const std::string again = build(FLYOVER_VERSION, code[1]);
+    const std::string newer = build(NEWER_VERSION, "0F1E2D3C-4B5A-4968-8776-A5B4C3D2E1F0");
+
+    Wine wine;
+    const std::set<std::string> before = filesunder(wine.drive());
+    // Wine's profile folder is named after the Unix user (one thread here).
+    const std::string user = getpwuid(getuid())->pw_name; // cppcheck-suppress getpwuidCalled
+    std::set<std::string> installed = {
+        "windows/system32/flyover.scr",
+        "users/" + user + "/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/flyover.lnk"};
+    for (const std::string &f : zipfiles)
+        if (f != "flyover.scr")
+            installed.insert("Program Files/flyover/" + f);
+    // Installed; the rebuild is the same product; the newer version replaces
+    // it in place, and the older is then refused (ERROR_INSTALL_FAILURE,
+    // 1603, whose low byte a Unix exit status keeps) and changes nothing.
+    struct Step {
+        std::string package;
+        int status;
+        const char *version;
+    };
+    for (const Step &step :
+         {Step{msi, 0, FLYOVER_VERSION}, Step{again, 0, FLYOVER_VERSION},
+          Step{newer, 0, NEWER_VERSION}, Step{msi, 1603 & 0xff, NEWER_VERSION}}) {
+        EXPECT_EQ(wine.runtoend("msiexec", {"/i", "Z:" + step.package, "/qn"}).status, step.status)
+            << step.package;
+        EXPECT_EQ(entries(wine), std::vector<std::string>{step.version}) << step.package;
+        EXPECT_EQ(added(wine, before), installed) << step.package;
+    }
+
+    ASSERT_EQ(wine.runtoend("msiexec", {"/x", "Z:" + newer, "/qn"}).status, 0);
+    EXPECT_EQ(added(wine, before, true), std::set<std::string>{});
+    std::string registry = wine.registry();
+    std::transform(registry.begin(), registry.end(), registry.begin(), ::tolower);
+    EXPECT_EQ(registry.find("flyover"), std::string::npos) << "the registry still names flyover";
+}
+
+// Windows runs the saver from system32, away from flyover.exe, which it
+// finds through the installer's registry value. Installed on the display:
+// the Wine server that msiexec starts stays for the saver.
+TEST(WineInstaller, TheSaverInSystem32ShowsTheCityUntilAMouseMove)
+{
+    XServer x;
+    Wine wine;
+    ASSERT_TRUE(
+        exitswithin(wine.start("msiexec", x.display().c_str(), {"/i", "Z:" + msi, "/qn"}), 120, 0));
+    Child saver =
+        wine.start(wine.drive() + "/windows/system32/flyover.scr", x.display().c_str(), {"/s"});
+    ASSERT_TRUE(showsthecity(waitforcity(x.display(), 0.2, 60), 0.2)) << "60 s after start";
+    ASSERT_EQ(waitfor(saver, 3.0), -1) << "ended with no input";
+    ASSERT_EQ(runon(x.display(), {"xdotool", "mousemove_relative", "40", "30"}), 0);
+    EXPECT_TRUE(exitswithin(saver, 1.0, 0));
+}
 
 } // namespace

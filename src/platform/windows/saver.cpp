@@ -80,25 +80,43 @@ static int say(const wchar_t *text, UINT icon)
     return icon == MB_ICONERROR ? 1 : 0;
 }
 
-// Runs flyover.exe from the launcher's own folder until it ends; returns its status.
+constexpr DWORD pathsize = MAX_PATH + 16; // a folder's path, with room for a name
+
+// Puts the folder that holds flyover.exe, with a closing backslash, in
+// folder: the launcher's own, as the zip has them, or else the folder that
+// the installer names in the registry (it puts flyover.scr in system32,
+// where Windows' screen saver settings look).
+static bool findflyover(wchar_t (&folder)[pathsize])
+{
+    DWORD length = GetModuleFileNameW(nullptr, folder, MAX_PATH);
+    wchar_t *name = wcsrchr(folder, L'\\');
+    if (length > 0 && length < MAX_PATH && name != nullptr) {
+        wcscpy(name + 1, L"flyover.exe");
+        bool beside = GetFileAttributesW(folder) != INVALID_FILE_ATTRIBUTES;
+        name[1] = L'\0';
+        if (beside)
+            return true;
+    }
+    DWORD size = sizeof folder;
+    return RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\flyover", L"InstallDir", RRF_RT_REG_SZ,
+                        nullptr, folder, &size) == ERROR_SUCCESS &&
+           wcslen(folder) > 0 && folder[wcslen(folder) - 1] == L'\\';
+}
+
+// Runs flyover.exe until it ends; returns its status.
 static int show()
 {
-    wchar_t path[MAX_PATH + 16];
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    wchar_t *name = wcsrchr(path, L'\\');
-    if (length == 0 || length >= MAX_PATH || name == nullptr)
-        return say(L"flyover.scr cannot find its own folder.", MB_ICONERROR);
-    wcscpy(name + 1, L"flyover.exe");
-    wchar_t commandline[MAX_PATH + 16];
-    swprintf(commandline, MAX_PATH + 16, L"\"%ls\"", path);
-    name[0] = L'\0'; // path is now the folder
+    wchar_t folder[pathsize];
+    wchar_t commandline[pathsize + 2];
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION flyover = {};
-    if (!CreateProcessW(nullptr, commandline, nullptr, nullptr, FALSE, 0, nullptr, path, &startup,
+    if (!findflyover(folder) ||
+        swprintf(commandline, pathsize + 2, L"\"%lsflyover.exe\"", folder) < 0 ||
+        !CreateProcessW(nullptr, commandline, nullptr, nullptr, FALSE, 0, nullptr, folder, &startup,
                         &flyover))
-        return say(L"flyover.exe was not found beside flyover.scr: keep them, and SDL.dll, "
-                   L"in one folder.",
+        return say(L"flyover.exe was found neither beside flyover.scr nor where flyover was "
+                   L"installed: keep them, and SDL.dll, in one folder, or install flyover again.",
                    MB_ICONERROR);
 
     // The hooks are called from this thread's message loop.
