@@ -205,8 +205,10 @@ std::vector<long> uncovered(const std::string &display)
     std::vector<long> bare;
     const std::regex geometry(R"((\d+)/\d+x(\d+)/\d+\+(\d+)\+(\d+))");
     for (std::sregex_iterator m(listed.begin(), listed.end(), geometry), end; m != end; ++m) {
-        const int width = stoi((*m)[1]), height = stoi((*m)[2]);
-        const int left = stoi((*m)[3]), top = stoi((*m)[4]);
+        const int width = stoi((*m)[1]);
+        const int height = stoi((*m)[2]);
+        const int left = stoi((*m)[3]);
+        const int top = stoi((*m)[4]);
         long count = 0;
         for (int y = top; y < std::min(top + height, shot.height); y++)
             for (int x = left; x < std::min(left + width, shot.width); x++) {

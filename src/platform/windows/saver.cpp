@@ -89,7 +89,8 @@ static RECT monitors[maxmonitors]; // the monitors, as last listed
 static int monitorcount;
 static HWND covers[maxmonitors]; // black windows over the monitors but flyover's
 
-static BOOL CALLBACK listmonitor(HMONITOR, HDC, LPRECT rect, LPARAM)
+static BOOL CALLBACK listmonitor(HMONITOR /*monitor*/, HDC /*context*/, LPRECT rect,
+                                 LPARAM /*data*/)
 {
     if (monitorcount < maxmonitors)
         monitors[monitorcount++] = *rect;
@@ -98,12 +99,12 @@ static BOOL CALLBACK listmonitor(HMONITOR, HDC, LPRECT rect, LPARAM)
 
 static bool registercover(HINSTANCE self)
 {
-    WNDCLASSW cover = {};
-    cover.lpfnWndProc = DefWindowProcW;
-    cover.hInstance = self;
-    cover.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    cover.lpszClassName = coverclass;
-    return RegisterClassW(&cover) != 0;
+    WNDCLASSW black = {};
+    black.lpfnWndProc = DefWindowProcW;
+    black.hInstance = self;
+    black.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    black.lpszClassName = coverclass;
+    return RegisterClassW(&black) != 0;
 }
 
 // Once flyover's window fills a monitor, puts a cover on every other one,
