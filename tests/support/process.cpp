@@ -119,7 +119,6 @@ EndSection
 Section "Monitor"
     Identifier "left"
     Modeline "1024x768" 63.50 1024 1072 1176 1328 768 771 775 798 -hsync +vsync
-    Option "Primary" "true"
 EndSection
 Section "Monitor"
     Identifier "right"
@@ -276,10 +275,12 @@ bool windowshown(const std::string &display, const Child &child)
     return runon(display, {"xdotool", "search", "--sync", "--pid", std::to_string(child.pid)}) == 0;
 }
 
-Picture screenshot(const std::string &display)
+Picture screenshot(const std::string &display, const std::string &area)
 {
-    return screenshot({"import", "-window", "root", "-depth", "8", "ppm:"},
-                      {{"DISPLAY", display.c_str()}});
+    std::vector<std::string> argv = {"import", "-window", "root", "-depth", "8", "ppm:"};
+    if (!area.empty())
+        argv.insert(argv.begin() + 3, {"-crop", area});
+    return screenshot(argv, {{"DISPLAY", display.c_str()}});
 }
 
 Picture screenshot(const std::vector<std::string> &argv, const Env &setenv)

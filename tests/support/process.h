@@ -108,8 +108,9 @@ struct Picture {
     std::vector<unsigned char> rgb;
 };
 
-// Takes a screenshot from outside the program (ImageMagick's import).
-Picture screenshot(const std::string &display);
+// Takes a screenshot from outside the program (ImageMagick's import), of
+// the whole screen or of an area of it (an X geometry, WxH+X+Y).
+Picture screenshot(const std::string &display, const std::string &area = "");
 
 // Takes a screenshot with a tool that writes a PPM file at the path appended
 // to its last argument.

@@ -201,21 +201,15 @@ std::vector<long> uncovered(const std::string &display)
 {
     const std::string listed =
         outputof({"xrandr", "--listmonitors"}, {{"DISPLAY", display.c_str()}});
-    const Picture shot = screenshot(display);
     std::vector<long> bare;
-    const std::regex geometry(R"((\d+)/\d+x(\d+)/\d+\+(\d+)\+(\d+))");
+    const std::regex geometry(R"((\d+)/\d+x(\d+)/\d+(\+\d+\+\d+))");
     for (std::sregex_iterator m(listed.begin(), listed.end(), geometry), end; m != end; ++m) {
-        const int width = stoi((*m)[1]);
-        const int height = stoi((*m)[2]);
-        const int left = stoi((*m)[3]);
-        const int top = stoi((*m)[4]);
+        const Picture shot =
+            screenshot(display, (*m)[1].str() + "x" + (*m)[2].str() + (*m)[3].str());
         long count = 0;
-        for (int y = top; y < std::min(top + height, shot.height); y++)
-            for (int x = left; x < std::min(left + width, shot.width); x++) {
-                const unsigned char *px = &shot.rgb[(size_t(y) * shot.width + x) * 3];
-                count += px[0] == 255 && px[1] == 0 && px[2] == 255;
-            }
-        bare.push_back(count);
+        for (size_t i = 0; i + 2 < shot.rgb.size(); i += 3)
+            count += shot.rgb[i] == 255 && shot.rgb[i + 1] == 0 && shot.rgb[i + 2] == 255;
+        bare.push_back(shot.rgb.empty() ? -1 : count);
     }
     return bare;
 }
