@@ -13,7 +13,7 @@ stopped() {
 }
 
 # Debian packages the build and the tests need.
-build_packages=(cmake g++ make libsdl1.2-compat-dev libgl-dev libglu1-mesa-dev
+build_packages=(cmake g++ make libsdl1.2-compat-dev libgl-dev libglu1-mesa-dev libxrandr-dev
                 libgtest-dev libgmock-dev libbenchmark-dev)
 run_packages=(xvfb xdotool imagemagick x11-apps libgl1-mesa-dri libegl-mesa0 procps)
 # What the checks beyond the unit tests use: memory and static checks, packaging.
@@ -33,13 +33,15 @@ webtest_packages=(chromium chromium-driver python3-selenium)
 # What the desktop tests drive: window managers (openbox, xfwm4 in a D-Bus
 # session), a headless Wayland compositor with its screenshot and key tools,
 # XWayland, the X tools that ask a window manager about windows and open
-# XWayland to the tests' user, and a screen locker that runs the demo as its
-# saver (xsecurelock; XScreenSaver would bring hundreds of savers of its own).
+# XWayland to the tests' user, a screen locker that runs the demo as its
+# saver (xsecurelock; XScreenSaver would bring hundreds of savers of its own),
+# and Xorg's dummy driver, whose one screen has two monitors (Xvfb's has one),
+# for these tests and the Wine saver's.
 desktop_packages=(openbox xfwm4 dbus-daemon x11-utils x11-xserver-utils wmctrl
-                  sway grim wtype xwayland xsecurelock)
+                  sway grim wtype xwayland xsecurelock xserver-xorg-core xserver-xorg-video-dummy)
 
 # The program alone (scripts/run, scripts/package): no test or benchmark libraries.
-program_packages=(cmake g++ make libsdl1.2-compat-dev libgl-dev libglu1-mesa-dev)
+program_packages=(cmake g++ make libsdl1.2-compat-dev libgl-dev libglu1-mesa-dev libxrandr-dev)
 # The package's clean-install test makes a minimal Debian system with it.
 cleaninstall_packages=(mmdebstrap)
 

@@ -83,7 +83,7 @@ TEST(DebPackage, DependsOnTheLibrariesItLinksAndLoads)
         libc = libc || d.rfind("libc6 (>= ", 0) == 0;
     EXPECT_TRUE(libc) << field;
     for (const char *entry : {"libsdl1.2-compat-shim | libsdl1.2debian (>= 1.2.15)", "libgl1",
-                              "libopengl0", "libglu1-mesa | libglu1"})
+                              "libopengl0", "libglu1-mesa | libglu1", "libxrandr2 (>= 2:1.5.0)"})
         EXPECT_EQ(depends.count(entry), 1u) << entry << " in " << field;
 }
 

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -44,17 +45,17 @@ static std::string tempfile(const char *tag)
     return path;
 }
 
-XServer::XServer(const std::vector<std::string> &extraargs, const std::string &size)
+// Starts an X server (argv, to which -displayfd and its descriptor are
+// added), waits until it accepts connections and sets display; returns its
+// process id, or -1 if it does not start.
+static pid_t startserver(std::vector<std::string> argv, std::string &display)
 {
     int fds[2];
     if (pipe(fds) != 0)
         throw std::runtime_error("pipe failed");
-    std::vector<std::string> argv = {"Xvfb",      "-displayfd", std::to_string(fds[1]),
-                                     "-screen",   "0",          size + "x24",
-                                     "-nolisten", "tcp"};
-    argv.insert(argv.end(), extraargs.begin(), extraargs.end());
-    pid_ = fork();
-    if (pid_ == 0) {
+    argv.insert(argv.begin() + 1, {"-displayfd", std::to_string(fds[1])});
+    pid_t pid = fork();
+    if (pid == 0) {
         close(fds[0]);
         int null = open("/dev/null", O_WRONLY);
         dup2(null, 1);
@@ -65,25 +66,101 @@ XServer::XServer(const std::vector<std::string> &extraargs, const std::string &s
         _exit(127);
     }
     close(fds[1]);
-    // Xvfb writes the display number once it accepts connections.
+    // The server writes the display number once it accepts connections.
     std::string number;
     char c;
     while (read(fds[0], &c, 1) == 1 && c != '\n')
         number += c;
     close(fds[0]);
     if (number.empty()) {
-        waitpid(pid_, nullptr, 0);
-        throw std::runtime_error("Xvfb did not start");
+        waitpid(pid, nullptr, 0);
+        return -1;
     }
-    display_ = ":" + number;
+    display = ":" + number;
+    return pid;
+}
+
+static void stopserver(pid_t pid)
+{
+    if (pid > 0) {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+    }
+}
+
+XServer::XServer(const std::vector<std::string> &extraargs, const std::string &size)
+{
+    std::vector<std::string> argv = {"Xvfb", "-screen", "0", size + "x24", "-nolisten", "tcp"};
+    argv.insert(argv.end(), extraargs.begin(), extraargs.end());
+    pid_ = startserver(argv, display_);
+    if (pid_ < 0)
+        throw std::runtime_error("Xvfb did not start");
 }
 
 XServer::~XServer()
 {
-    if (pid_ > 0) {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
+    stopserver(pid_);
+}
+
+// Each output of the dummy driver takes the Monitor section an option names;
+// only the first is connected unless its Monitor is enabled. Two Screen
+// sections joined by Xinerama would turn RandR off, and with it the
+// monitors that SDL and Wine see.
+static const char *const twomonitors = R"(Section "ServerFlags"
+    Option "AutoAddDevices" "false"
+EndSection
+Section "Device"
+    Identifier "card"
+    Driver "dummy"
+    VideoRam 65536
+    Option "Monitor-DUMMY0" "left"
+    Option "Monitor-DUMMY1" "right"
+EndSection
+Section "Monitor"
+    Identifier "left"
+    Modeline "1024x768" 63.50 1024 1072 1176 1328 768 771 775 798 -hsync +vsync
+EndSection
+Section "Monitor"
+    Identifier "right"
+    Modeline "1024x768" 63.50 1024 1072 1176 1328 768 771 775 798 -hsync +vsync
+    Option "RightOf" "left"
+    Option "Enable" "true"
+EndSection
+Section "Screen"
+    Identifier "screen"
+    Device "card"
+    DefaultDepth 24
+    SubSection "Display"
+        Depth 24
+        Virtual 2048 768
+    EndSubSection
+EndSection
+)";
+
+TwoMonitors::TwoMonitors()
+{
+    char folder[] = "/tmp/flyover-xorg-XXXXXX";
+    if (mkdtemp(folder) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
+    folder_ = folder;
+    std::ofstream(folder_ + "/xorg.conf") << twomonitors;
+    // Its own configuration only: none of the system's xorg.conf.d.
+    pid_ = startserver({"Xorg", "-config", folder_ + "/xorg.conf", "-configdir", folder_,
+                        "-logfile", folder_ + "/xorg.log", "-noreset", "-nolisten", "tcp",
+                        "-novtswitch", "-sharevts"},
+                       display_);
+    if (pid_ < 0) {
+        std::string log = readfile(folder_ + "/xorg.log");
+        std::filesystem::remove_all(folder_);
+        throw std::runtime_error("Xorg did not start; its log ends:\n" +
+                                 log.substr(log.size() - std::min<size_t>(log.size(), 1500)));
     }
+}
+
+TwoMonitors::~TwoMonitors()
+{
+    stopserver(pid_);
+    std::filesystem::remove_all(folder_);
 }
 
 Child::Child(Child &&other) noexcept
@@ -198,10 +275,12 @@ bool windowshown(const std::string &display, const Child &child)
     return runon(display, {"xdotool", "search", "--sync", "--pid", std::to_string(child.pid)}) == 0;
 }
 
-Picture screenshot(const std::string &display)
+Picture screenshot(const std::string &display, const std::string &area)
 {
-    return screenshot({"import", "-window", "root", "-depth", "8", "ppm:"},
-                      {{"DISPLAY", display.c_str()}});
+    std::vector<std::string> argv = {"import", "-window", "root", "-depth", "8", "ppm:"};
+    if (!area.empty())
+        argv.insert(argv.begin() + 3, {"-crop", area});
+    return screenshot(argv, {{"DISPLAY", display.c_str()}});
 }
 
 Picture screenshot(const std::vector<std::string> &argv, const Env &setenv)

@@ -39,6 +39,28 @@ class XServer
     std::string display_;
 };
 
+// Xorg's dummy driver on a free display number: one 2048 x 768 screen with
+// two 1024 x 768 monitors side by side, RandR's outputs DUMMY0 (the primary,
+// at 0,0) and DUMMY1 (at 1024,0). Xorg needs root to start it; tests skip
+// with needsroot without it.
+class TwoMonitors
+{
+  public:
+    static constexpr const char *needsroot = "needs root to start Xorg (CI runs as root)";
+    TwoMonitors();
+    ~TwoMonitors();
+    TwoMonitors(const TwoMonitors &) = delete;
+    TwoMonitors &operator=(const TwoMonitors &) = delete;
+    const std::string &display() const
+    {
+        return display_;
+    }
+
+  private:
+    pid_t pid_ = -1;
+    std::string display_, folder_;
+};
+
 // A child process whose standard output and error go to temporary files.
 // When it goes away, the process is killed if it still runs (a test that
 // failed half-way leaves nothing behind) and the files are removed.
@@ -86,8 +108,9 @@ struct Picture {
     std::vector<unsigned char> rgb;
 };
 
-// Takes a screenshot from outside the program (ImageMagick's import).
-Picture screenshot(const std::string &display);
+// Takes a screenshot from outside the program (ImageMagick's import), of
+// the whole screen or of an area of it (an X geometry, WxH+X+Y).
+Picture screenshot(const std::string &display, const std::string &area = "");
 
 // Takes a screenshot with a tool that writes a PPM file at the path appended
 // to its last argument.

@@ -205,6 +205,26 @@ std::set<std::string> leftbeside(const Wine &wine)
     return left;
 }
 
+// The pixels of the root's colour on each monitor of the display, in
+// xrandr's order: what no window covers, once the root is painted magenta, a
+// colour the city never shows (it may show white).
+std::vector<long> uncovered(const std::string &display)
+{
+    const std::string listed =
+        outputof({"xrandr", "--listmonitors"}, {{"DISPLAY", display.c_str()}});
+    std::vector<long> bare;
+    const std::regex geometry(R"((\d+)/\d+x(\d+)/\d+(\+\d+\+\d+))");
+    for (std::sregex_iterator m(listed.begin(), listed.end(), geometry), end; m != end; ++m) {
+        const Picture shot =
+            screenshot(display, (*m)[1].str() + "x" + (*m)[2].str() + (*m)[3].str());
+        long count = 0;
+        for (size_t i = 0; i + 2 < shot.rgb.size(); i += 3)
+            count += shot.rgb[i] == 255 && shot.rgb[i + 1] == 0 && shot.rgb[i + 2] == 255;
+        bare.push_back(shot.rgb.empty() ? -1 : count);
+    }
+    return bare;
+}
+
 TEST(WindowsZip, HoldsAGuiProgramSdlAReadmeAndLicencesAndNoCompilerRuntime)
 {
     Ran list = run({"unzip", "-Z1", zip});
@@ -407,6 +427,38 @@ TEST(WineSaver, ShowsTheCityUntilAMouseMoveThenBothEndWithStatusZero)
     }
     EXPECT_EQ(left, std::set<std::string>{})
         << "stderr.txt: " << readfile(wine.app() + "/stderr.txt");
+}
+
+// On two monitors the demo takes the primary one and switches it to its
+// mode, which moves the other; the launcher covers that one. Nothing of the
+// root shows on either monitor. A move on the second
+// ends the saver, and the covers and the demo's mode go with it.
+TEST(WineSaver, CoversEveryMonitorUntilAMoveOnTheSecondThenLeavesThemAsTheyWere)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << TwoMonitors::needsroot;
+    TwoMonitors x;
+    const Env ondisplay = {{"DISPLAY", x.display().c_str()}};
+    ASSERT_EQ(runon(x.display(), {"xsetroot", "-solid", "magenta"}), 0);
+    const std::string monitors = outputof({"xrandr", "--listmonitors"}, ondisplay);
+    ASSERT_EQ(uncovered(x.display()), (std::vector<long>{1024 * 768, 1024 * 768})) << monitors;
+    Wine wine;
+    Child saver = wine.start(wine.app() + "/flyover.scr", x.display().c_str(), {"/s"});
+    const std::vector<long> none = {0, 0};
+    std::vector<long> bare;
+    for (int tries = 0; tries < 120 && bare != none; tries++, usleep(500000))
+        bare = uncovered(x.display());
+    ASSERT_EQ(bare, none) << "uncovered pixels on each monitor, 60 s after start";
+    ASSERT_EQ(waitfor(saver, 3.0), -1) << "ended with no input";
+    ASSERT_EQ(uncovered(x.display()), none) << "3 s later";
+
+    ASSERT_EQ(runon(x.display(), {"xdotool", "mousemove", "1400", "300"}), 0);
+    EXPECT_TRUE(exitswithin(saver, 1.0, 0));
+    std::string after;
+    for (int tries = 0; tries < 50 && after != monitors; tries++, usleep(100000))
+        after = outputof({"xrandr", "--listmonitors"}, ondisplay);
+    EXPECT_EQ(after, monitors);
+    EXPECT_EQ(uncovered(x.display()), (std::vector<long>{1024 * 768, 1024 * 768}));
 }
 
 // Without a display: "/p <window>" and "/p:<window>" end at once with

@@ -10,6 +10,15 @@
 // Hooks, rather than polling the pointer: flyover's SDL brings the hidden
 // pointer back to the middle of the screen after every move, so only the
 // move itself tells how far the mouse went.
+//
+// flyover's window covers one monitor. The launcher covers each of the
+// others with a black window of its own, so that no desktop stays in view
+// while the saver runs. The covers come only once flyover's window fills its
+// monitor: a topmost window that comes earlier keeps SDL's window from
+// taking its mode (under Wine it stayed 160 x 24). They never take the
+// activation from flyover, have no taskbar button, and follow the monitors
+// as they move (the demo's mode switch moves the ones beside its own),
+// looked at every poll.
 #include "saverargs.h"
 
 #include <windows.h>
@@ -74,6 +83,70 @@ static LRESULT CALLBACK onkey(int code, WPARAM message, LPARAM data)
     return CallNextHookEx(nullptr, code, message, data);
 }
 
+constexpr int maxmonitors = 16;
+constexpr const wchar_t *coverclass = L"flyover cover";
+static RECT monitors[maxmonitors]; // the monitors, as last listed
+static int monitorcount;
+static HWND covers[maxmonitors]; // black windows over the monitors but flyover's
+
+static BOOL CALLBACK listmonitor(HMONITOR /*monitor*/, HDC /*context*/, LPRECT rect,
+                                 LPARAM /*data*/)
+{
+    if (monitorcount < maxmonitors)
+        monitors[monitorcount++] = *rect;
+    return TRUE;
+}
+
+static bool registercover(HINSTANCE self)
+{
+    WNDCLASSW black = {};
+    black.lpfnWndProc = DefWindowProcW;
+    black.hInstance = self;
+    black.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    black.lpszClassName = coverclass;
+    return RegisterClassW(&black) != 0;
+}
+
+// Once flyover's window fills a monitor, puts a cover on every other one,
+// where it is now; the covers of monitors gone go.
+static void cover(HINSTANCE self)
+{
+    RECT shown;
+    monitorcount = 0;
+    if (!GetWindowRect(flyoverwindow, &shown) ||
+        !EnumDisplayMonitors(nullptr, nullptr, listmonitor, 0))
+        return;
+    bool full = false;
+    for (int i = 0; i < monitorcount; i++)
+        full = full || EqualRect(&monitors[i], &shown);
+    for (int i = 0; full && i < maxmonitors; i++) {
+        const RECT &m = monitors[i];
+        RECT now;
+        if (i >= monitorcount || EqualRect(&m, &shown)) {
+            if (covers[i] != nullptr)
+                DestroyWindow(covers[i]);
+            covers[i] = nullptr;
+        } else if (covers[i] == nullptr) {
+            covers[i] = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW,
+                                        coverclass, L"", WS_POPUP, m.left, m.top, m.right - m.left,
+                                        m.bottom - m.top, nullptr, nullptr, self, nullptr);
+            ShowWindow(covers[i], SW_SHOWNOACTIVATE);
+        } else if (GetWindowRect(covers[i], &now) && !EqualRect(&now, &m)) {
+            SetWindowPos(covers[i], HWND_TOPMOST, m.left, m.top, m.right - m.left, m.bottom - m.top,
+                         SWP_NOACTIVATE);
+        }
+    }
+}
+
+static void uncover()
+{
+    for (HWND &window : covers) {
+        if (window != nullptr)
+            DestroyWindow(window);
+        window = nullptr;
+    }
+}
+
 static int say(const wchar_t *text, UINT icon)
 {
     MessageBoxW(nullptr, text, L"flyover", MB_OK | icon);
@@ -123,6 +196,7 @@ static int show()
     HINSTANCE self = GetModuleHandleW(nullptr);
     SetWindowsHookExW(WH_MOUSE_LL, onmouse, self, 0);
     SetWindowsHookExW(WH_KEYBOARD_LL, onkey, self, 0);
+    const bool covering = registercover(self);
     DWORD shownat = 0;
     bool watching = false;
     bool closing = false;
@@ -141,8 +215,11 @@ static int show()
         } else if (userinput && !closing) {
             closing = PostMessageW(flyoverwindow, WM_CLOSE, 0, 0);
         }
+        if (flyoverwindow != nullptr && covering)
+            cover(self);
         woke = MsgWaitForMultipleObjects(1, &flyover.hProcess, FALSE, pollms, QS_ALLINPUT);
     }
+    uncover();
     DWORD status = 1;
     GetExitCodeProcess(flyover.hProcess, &status);
     CloseHandle(flyover.hThread);
