@@ -16,6 +16,15 @@ using namespace testsupport;
 namespace
 {
 
+// The demo on an X display, holding one frame for the screenshots.
+Child spawnheld(const HeldFrame &held, const std::string &display)
+{
+    Env env = held.env();
+    env.push_back({"DISPLAY", display.c_str()});
+    env.push_back({"SDL_VIDEODRIVER", "x11"});
+    return spawn({flyoverpath()}, env);
+}
+
 class BareX : public ::testing::TestWithParam<const char *>
 {
 };
@@ -24,10 +33,7 @@ TEST_P(BareX, ShowsTheWholePictureScaledAndCentred)
 {
     XServer x({}, GetParam());
     HeldFrame held;
-    Env env = held.env();
-    env.push_back({"DISPLAY", x.display().c_str()});
-    env.push_back({"SDL_VIDEODRIVER", "x11"});
-    Child demo = spawn({flyoverpath()}, env);
+    Child demo = spawnheld(held, x.display());
     Picture frame = held.wait(120);
     ASSERT_FALSE(frame.rgb.empty()) << "no frame held: " << stderrof(demo);
     EXPECT_TRUE(showswhole(screenshot(x.display()), frame));
@@ -48,10 +54,7 @@ TEST(BareXTwoMonitors, ShowsTheWholePictureOnThePrimaryAndLeavesTheOther)
     TwoMonitors x;
     ASSERT_EQ(runon(x.display(), {"xsetroot", "-solid", "white"}), 0);
     HeldFrame held;
-    Env env = held.env();
-    env.push_back({"DISPLAY", x.display().c_str()});
-    env.push_back({"SDL_VIDEODRIVER", "x11"});
-    Child demo = spawn({flyoverpath()}, env);
+    Child demo = spawnheld(held, x.display());
     Picture frame = held.wait(120);
     ASSERT_FALSE(frame.rgb.empty()) << "no frame held: " << stderrof(demo);
     EXPECT_TRUE(showswhole(screenshot(x.display(), "1024x768+0+0"), frame));
