@@ -83,10 +83,11 @@ def tracked(root):
 
 def checklinks(root):
     files = set(tracked(root))
-    folders = {os.path.dirname(p) for p in files}
-    while "" not in folders and folders:
-        folders |= {os.path.dirname(p) for p in folders}
-    folders |= {""}
+    folders = {""}
+    for p in files:
+        while p:
+            p = os.path.dirname(p)
+            folders.add(p)
     pages = {p: open(os.path.join(root, p), encoding="utf-8").read()
              for p in files if p.endswith(".md")}
     headings = {p: set(anchors(t)) for p, t in pages.items()}
