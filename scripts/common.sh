@@ -16,10 +16,11 @@ stopped() {
 build_packages=(cmake g++ make libsdl1.2-compat-dev libgl-dev libglu1-mesa-dev libxrandr-dev
                 libgtest-dev libgmock-dev libbenchmark-dev)
 run_packages=(xvfb xdotool imagemagick x11-apps libgl1-mesa-dri libegl-mesa0 procps)
-# What the checks beyond the unit tests use: memory and static checks, packaging.
+# What the checks beyond the unit tests use: memory and static checks, packaging,
+# the documents' links (python3, git).
 check_packages=(valgrind clang-tidy clang-format cppcheck
                 desktop-file-utils appstream lintian groff-base man-db dpkg-dev fakeroot file
-                libxml2-utils)
+                libxml2-utils python3 git)
 # The Windows build: the cross compiler, the tools that fetch and unpack SDL's
 # source and pack the zip, those that draw the icon and pack the MSI (and
 # read both back in the tests), and Wine to run the result.
