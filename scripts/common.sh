@@ -16,10 +16,11 @@ stopped() {
 build_packages=(cmake g++ make libsdl1.2-compat-dev libgl-dev libglu1-mesa-dev libxrandr-dev
                 libgtest-dev libgmock-dev libbenchmark-dev)
 run_packages=(xvfb xdotool imagemagick x11-apps libgl1-mesa-dri libegl-mesa0 procps)
-# What the checks beyond the unit tests use: memory and static checks, packaging.
+# What the checks beyond the unit tests use: memory and static checks, packaging,
+# the documents' links (python3, git).
 check_packages=(valgrind clang-tidy clang-format cppcheck
                 desktop-file-utils appstream lintian groff-base man-db dpkg-dev fakeroot file
-                libxml2-utils)
+                libxml2-utils python3 git)
 # The Windows build: the cross compiler, the tools that fetch and unpack SDL's
 # source and pack the zip, those that draw the icon and pack the MSI (and
 # read both back in the tests), and Wine to run the result.
@@ -117,4 +118,77 @@ web_environment() {
     if ! /usr/bin/node -e 'require("acorn")' 2>/dev/null; then
         export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
     fi
+}
+
+# The ARM builds (scripts/package arm64 armhf, and their tests) are made in a
+# Debian 12 root of three architectures, so that the machine's own package
+# system never gets a foreign one: Debian's cross compilers and the ARM
+# -dev packages of every library flyover uses install there side by side.
+# The root is made once with mmdebstrap and kept in the user's cache, keyed by
+# mmdebstrap's version and the package list; it is made under another name
+# and renamed when whole, so that an interrupted build is never taken for a
+# finished one. Each use runs on a throwaway overlay of it.
+arm_architectures=(arm64 armhf)
+multiarch_packages=(cmake make dpkg-dev lintian file qemu-user
+                    crossbuild-essential-arm64 crossbuild-essential-armhf)
+for arch in "${arm_architectures[@]}"; do
+    multiarch_packages+=("libsdl1.2-compat-dev:$arch" "libsdl1.2-compat-shim:$arch"
+                         "libgl-dev:$arch" "libglu1-mesa-dev:$arch" "libxrandr-dev:$arch"
+                         "libgtest-dev:$arch" "libgmock-dev:$arch" "libgl1-mesa-dri:$arch")
+done
+unset arch
+
+# Sets multiarch_root to the cached root, making it first if need be.
+# Needs root (mmdebstrap's root mode, chroot) and a Debian mirror.
+make_multiarch_root() {
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "The ARM builds need root, to make and enter their build root (mmdebstrap, chroot)." >&2
+        return 1
+    fi
+    install_missing mmdebstrap || return 1
+    local key
+    key=$( (mmdebstrap --version; printf '%s\n' "${multiarch_packages[@]}") | sha256sum)
+    multiarch_root=${XDG_CACHE_HOME:-$HOME/.cache}/flyover/multiarch-bookworm-${key:0:12}
+    [ -d "$multiarch_root" ] && return 0
+    local part=$multiarch_root.part$$
+    mkdir -p "$(dirname "$part")"
+    rm -rf "$part"
+    echo "Making the ARM build root (once): $multiarch_root"
+    local include
+    include=$(IFS=,; echo "${multiarch_packages[*]}")
+    if ! mmdebstrap --quiet --variant=minbase --architectures=amd64,arm64,armhf \
+            --aptopt='Acquire::Retries "3"' --include="$include" bookworm "$part"; then
+        rm -rf "$part"
+        echo "Could not make the ARM build root: mmdebstrap needs a Debian mirror (see above)." >&2
+        return 1
+    fi
+    mv "$part" "$multiarch_root"
+}
+
+# Runs a command in a throwaway overlay of the multiarch root, as root, in
+# the current folder. The source tree and the folders named in
+# multiarch_binds are bound at their own paths, so that build trees made
+# inside keep their paths; what the command writes elsewhere is dropped.
+multiarch_binds=()
+in_multiarch_root() {
+    local top
+    top=$(mktemp -d)
+    mkdir "$top/upper" "$top/work" "$top/root"
+    local status=0
+    # The paths reach the shell as its arguments, never as its code.
+    unshare --mount --propagation private sh -c '
+        top=$1; lower=$2; here=$3; n=$4; shift 4
+        r=$top/root
+        mount -t overlay overlay -o "lowerdir=$lower,upperdir=$top/upper,workdir=$top/work" "$r" &&
+            mount --bind /proc "$r/proc" && mount --bind /dev "$r/dev" || exit 125
+        cp /etc/resolv.conf "$r/etc/resolv.conf"
+        while [ "$n" -gt 0 ]; do
+            mkdir -p "$r$1" && mount --bind "$1" "$r$1" || exit 125
+            shift; n=$((n - 1))
+        done
+        exec chroot "$r" sh -c "cd \"\$0\" && exec \"\$@\"" "$here" "$@"
+    ' sh "$top" "$multiarch_root" "$PWD" $((${#multiarch_binds[@]} + 1)) \
+        "$root" "${multiarch_binds[@]}" "$@" || status=$?
+    rm -rf "$top"
+    return "$status"
 }

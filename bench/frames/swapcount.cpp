@@ -13,6 +13,10 @@
 //   SWAPCOUNT_FRAME    file that gets that frame as drawn, before scaling, as
 //                      a PPM picture; written at the first dropped swap, so
 //                      that the frame has reached the screen by then
+//   SWAPCOUNT_SERIES   "first step count folder": writes frames first,
+//                      first + step, ... (count of them) as drawn, as PPM
+//                      pictures folder/frame-0001.ppm and on, for a moving
+//                      picture of the flight; the last one is written last
 //
 // At the end of the measurement it writes one line, "frames seconds outside":
 // the frames swapped, the seconds they took, and the seconds spent between a
@@ -94,11 +98,27 @@ void readframe()
     read(f.viewport[0], f.viewport[1], f.viewport[2], f.viewport[3], rgb, ubyte, f.rgb.data());
 }
 
+// A run of frames to write, read back before their swaps like the held one.
+struct Series {
+    long first = 0, step = 1, count = 0;
+    char folder[4096] = {};
+    long swaps = 0;
+    long written = 0;
+    Series()
+    {
+        const char *spec = getenv("SWAPCOUNT_SERIES");
+        if (!spec || sscanf(spec, "%ld %ld %ld %4095s", &first, &step, &count, folder) != 4 ||
+            first < 1 || step < 1)
+            count = 0;
+    }
+};
+
+Series s;
+
 // OpenGL's rows run bottom to top, a picture's top to bottom.
-void writeframe()
+void writeppm(const std::string &path)
 {
-    f.written = true;
-    std::string tmp = std::string(f.out) + ".tmp";
+    std::string tmp = path + ".tmp";
     FILE *out = fopen(tmp.c_str(), "wb");
     if (!out)
         return;
@@ -108,7 +128,24 @@ void writeframe()
     for (int y = h - 1; y >= 0; y--)
         fwrite(f.rgb.data() + size_t(y) * size_t(w) * 3, 3, size_t(w), out);
     fclose(out);
-    rename(tmp.c_str(), f.out);
+    rename(tmp.c_str(), path.c_str());
+}
+
+void writeframe()
+{
+    f.written = true;
+    writeppm(f.out);
+}
+
+void seriesframe()
+{
+    const long n = ++s.swaps - s.first;
+    if (n < 0 || n % s.step != 0 || s.written >= s.count)
+        return;
+    char name[32];
+    snprintf(name, sizeof name, "/frame-%04ld.ppm", ++s.written);
+    readframe();
+    writeppm(std::string(s.folder) + name);
 }
 
 void finish(double t)
@@ -135,6 +172,8 @@ extern "C" void SDL_GL_SwapBuffers()
     }
     if (f.at > 0 && ++f.swaps == f.at && f.out)
         readframe();
+    if (s.count > 0)
+        seriesframe();
     real();
     if (!m.out || m.done)
         return;

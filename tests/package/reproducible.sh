@@ -9,7 +9,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 for n in 1 2; do
-    "$root/scripts/package" "$work/build$n" >"$work/log$n" 2>&1 ||
+    "$root/scripts/package" --build-dir "$work/build$n" >"$work/log$n" 2>&1 ||
         { cat "$work/log$n"; exit 1; }
 done
 one=$(ls "$work"/build1/*.deb)
