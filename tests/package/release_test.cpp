@@ -42,9 +42,9 @@ TEST(Release, HoldsEveryDownloadOfTheVersionChecksummedAndSigned)
     ASSERT_FALSE(v.empty()) << "release.sh made no second release";
     const std::string dir = work + "/clone/build/release/flyover-" + v;
     const std::set<std::string> downloads = {
-        "flyover-" + v + ".tar.gz",       "flyover_" + v + "_amd64.deb",
-        "flyover_" + v + "_arm64.deb",    "flyover_" + v + "_armhf.deb",
-        "flyover-" + v + "-x86_64.msi",   "flyover-" + v + "-windows-x86_64.zip",
+        "flyover-" + v + ".tar.gz",     "flyover_" + v + "_amd64.deb",
+        "flyover_" + v + "_arm64.deb",  "flyover_" + v + "_armhf.deb",
+        "flyover-" + v + "-x86_64.msi", "flyover-" + v + "-windows-x86_64.zip",
         "flyover-" + v + "-web.zip",
     };
     std::set<std::string> expected = downloads;
@@ -65,7 +65,8 @@ TEST(Release, HoldsEveryDownloadOfTheVersionChecksummedAndSigned)
 
     // The source is exactly the committed files; the web zip every file of
     // the page; each under a folder named for the version.
-    Ran tarball = run({"sh", "-c", "tar -tzf \"$0\" | grep -v '/$'", dir + "/flyover-" + v + ".tar.gz"});
+    Ran tarball =
+        run({"sh", "-c", "tar -tzf \"$0\" | grep -v '/$'", dir + "/flyover-" + v + ".tar.gz"});
     Ran committed = run({"git", "-C", work + "/clone", "ls-files"});
     EXPECT_EQ(linesof(tarball.out), linesof(committed.out, "flyover-" + v + "/"));
     Ran page = run({"zipinfo", "-1", dir + "/flyover-" + v + "-web.zip"});
@@ -101,8 +102,8 @@ TEST(Release, AptInstallsFromTheRepositoryAndUpgradesToTheNextRelease)
     struct Step {
         std::string repository, command, version;
     };
-    for (const Step &step : {Step{"apt-first", "install", PROJECT_VERSION},
-                             Step{"apt", "upgrade", next}}) {
+    for (const Step &step :
+         {Step{"apt-first", "install", PROJECT_VERSION}, Step{"apt", "upgrade", next}}) {
         const Binds binds = {{work + "/" + step.repository, "/srv/flyover"}};
         std::vector<std::string> update = apt;
         update.push_back("update");
@@ -116,11 +117,11 @@ TEST(Release, AptInstallsFromTheRepositoryAndUpgradesToTheNextRelease)
         command.insert(command.end(), {"--no-install-recommends", step.command});
         if (step.command == "install")
             command.push_back("flyover");
-        Ran done = run(inroot(root.path(), binds, command),
-                       {{"DEBIAN_FRONTEND", "noninteractive"}}, aptseconds);
+        Ran done = run(inroot(root.path(), binds, command), {{"DEBIAN_FRONTEND", "noninteractive"}},
+                       aptseconds);
         ASSERT_EQ(done.status, 0) << done.out << done.err;
-        Ran installed = run(
-            inroot(root.path(), binds, {"dpkg-query", "-W", "-f", "${Version}", "flyover"}));
+        Ran installed =
+            run(inroot(root.path(), binds, {"dpkg-query", "-W", "-f", "${Version}", "flyover"}));
         EXPECT_EQ(installed.out, step.version) << step.command << ": " << installed.err;
     }
 }
