@@ -13,8 +13,17 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$1
+# The clone's build trees outlive a run, so that the next builds only what
+# changed; the rest of WORK is made afresh.
+builds=$work.builds
+rm -rf "$builds"
+[ ! -d "$work/clone/build" ] || mv "$work/clone/build" "$builds"
 rm -rf "$work"
 mkdir -p "$work/clone"
+if [ -d "$builds" ]; then
+    rm -rf "$builds/release" "$builds"/.release.*
+    mv "$builds" "$work/clone/build"
+fi
 GNUPGHOME=$(mktemp -d) # short: gpg-agent's socket lives in it
 export GNUPGHOME
 trap 'gpgconf --kill gpg-agent; rm -rf "$GNUPGHOME"' EXIT
