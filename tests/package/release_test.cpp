@@ -76,10 +76,17 @@ TEST(Release, HoldsEveryDownloadOfTheVersionChecksummedAndSigned)
     EXPECT_EQ(linesof(page.out), pagefiles);
     EXPECT_EQ(pagefiles.count("flyover-" + v + "-web/index.html"), 1u);
 
+    // Each package: its version and architecture, and its changelog, from
+    // CHANGELOG.md, opening with this version.
     for (const char *arch : {"amd64", "arm64", "armhf"}) {
-        Ran fields = run({"dpkg-deb", "--field", dir + "/flyover_" + v + "_" + arch + ".deb",
-                          "Version", "Architecture"});
+        const std::string deb = dir + "/flyover_" + v + "_" + arch + ".deb";
+        Ran fields = run({"dpkg-deb", "--field", deb, "Version", "Architecture"});
         EXPECT_EQ(fields.out, "Version: " + v + "\nArchitecture: " + arch + "\n") << fields.err;
+        Ran changelog = run({"sh", "-c",
+                             "dpkg-deb --fsys-tarfile \"$0\" | "
+                             "tar -xO ./usr/share/doc/flyover/changelog.gz | gzip -dc | head -n 1",
+                             deb});
+        EXPECT_EQ(changelog.out, "flyover (" + v + ") unstable; urgency=medium\n") << arch;
     }
 }
 
