@@ -70,16 +70,19 @@ TEST(Release, HoldsEveryDownloadOfTheVersionChecksummedAndSigned)
     Ran committed = run({"git", "-C", work + "/clone", "ls-files"});
     EXPECT_EQ(linesof(tarball.out), linesof(committed.out, "flyover-" + v + "/"));
     Ran page = run({"zipinfo", "-1", dir + "/flyover-" + v + "-web.zip"});
+    const std::string pagefolder = "flyover-" + v + "-web/";
     std::set<std::string> pagefiles;
     for (const std::string &f : filesunder(work + "/clone/build/web"))
-        pagefiles.insert("flyover-" + v + "-web/" + f);
+        pagefiles.insert(pagefolder + f);
     EXPECT_EQ(linesof(page.out), pagefiles);
     EXPECT_EQ(pagefiles.count("flyover-" + v + "-web/index.html"), 1u);
 
     // Each package: its version and architecture, and its changelog, from
     // CHANGELOG.md, opening with this version.
+    const std::string debs = dir + "/flyover_" + v + "_";
     for (const char *arch : {"amd64", "arm64", "armhf"}) {
-        const std::string deb = dir + "/flyover_" + v + "_" + arch + ".deb";
+        std::string deb = debs;
+        deb.append(arch).append(".deb");
         Ran fields = run({"dpkg-deb", "--field", deb, "Version", "Architecture"});
         EXPECT_EQ(fields.out, "Version: " + v + "\nArchitecture: " + arch + "\n") << fields.err;
         Ran changelog = run({"sh", "-c",
