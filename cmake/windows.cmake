@@ -64,7 +64,7 @@ foreach(target rc_file rc_description IN ZIP_LISTS rctargets rcfiles rcdescripti
 endforeach()
 
 set(zipstage ${PROJECT_BINARY_DIR}/zip)
-set(zip ${PROJECT_BINARY_DIR}/flyover-windows-x86_64.zip)
+set(zip ${PROJECT_BINARY_DIR}/flyover-${PROJECT_VERSION}-windows-x86_64.zip)
 configure_file(${windist}/README.txt.in ${PROJECT_BINARY_DIR}/README.txt @ONLY)
 file(MAKE_DIRECTORY ${zipstage})
 

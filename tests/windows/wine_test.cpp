@@ -33,7 +33,7 @@ namespace
 {
 
 const std::string windowsbuild = WINDOWS_BUILD;
-const std::string zip = windowsbuild + "/flyover-windows-x86_64.zip";
+const std::string zip = windowsbuild + "/flyover-" FLYOVER_VERSION "-windows-x86_64.zip";
 const std::set<std::string> zipfiles = {"flyover.exe",      "flyover.scr", "SDL.dll",
                                         "README.txt",       "LICENSE.txt", "SDL-COPYING.txt",
                                         "SDL-copyright.txt"};
