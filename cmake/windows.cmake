@@ -7,7 +7,8 @@
 # starts the program beside it, a short README.txt, flyover's
 # licence (MIT) and SDL's licence texts. SDL's entry library sends
 # standard output and standard error to stdout.txt and stderr.txt beside the
-# program, which is where a failed start leaves its one line.
+# program; a failed start shows its one line in a box and leaves it there,
+# or in %LOCALAPPDATA%\flyover (src/platform/windows/failedstart.cpp).
 #
 # SDL's install folder, as scripts/windows fills it, holds the header found,
 # the DLL, the licence texts and the version of the source package built.
@@ -47,11 +48,12 @@ add_custom_command(
   DEPENDS ${PROJECT_SOURCE_DIR}/dist/flyover.svg
   VERBATIM)
 
-# Each program's resources (the icon, version information, string 1),
-# compiled by mingw's windres.
+# Each program's resources (the icon, version information, string 1, the
+# manifest), compiled by mingw's windres.
 add_custom_target(windowsicon DEPENDS ${icon})
 enable_language(RC)
 set(rc_icon ${icon})
+set(rc_manifest ${windist}/flyover.manifest)
 set(rctargets flyover saver)
 set(rcfiles flyover.exe flyover.scr)
 set(rcdescriptions "flyover, a real-time 3-D fly-over of a random city" "flyover screen saver")
@@ -59,7 +61,7 @@ foreach(target rc_file rc_description IN ZIP_LISTS rctargets rcfiles rcdescripti
   configure_file(${windist}/resources.rc.in ${PROJECT_BINARY_DIR}/${target}.rc @ONLY)
   target_sources(${target} PRIVATE ${PROJECT_BINARY_DIR}/${target}.rc)
   set_source_files_properties(${PROJECT_BINARY_DIR}/${target}.rc TARGET_DIRECTORY ${target}
-                              PROPERTIES OBJECT_DEPENDS ${icon})
+                              PROPERTIES OBJECT_DEPENDS "${icon};${rc_manifest}")
   add_dependencies(${target} windowsicon)
 endforeach()
 

@@ -497,8 +497,10 @@ INSTANTIATE_TEST_SUITE_P(WineSaver, SaverRuns,
                          });
 
 // Both programs carry the icon, 16 to 256 pixels, the version information,
-// and string 1: the name the screen saver settings list a saver by.
-TEST(WindowsZip, BothProgramsCarryTheIconTheVersionAndTheSaversName)
+// string 1: the name the screen saver settings list a saver by, and a
+// manifest that Windows can read: run as the user, aware of each monitor's
+// DPI, made for Windows 7, 8, 8.1 and 10/11.
+TEST(WindowsZip, BothProgramsCarryTheIconTheVersionTheSaversNameAndAManifest)
 {
     TempDir dir;
     ASSERT_EQ(run({"unzip", "-q", zip, "flyover.exe", "flyover.scr", "-d", dir.path()}).status, 0);
@@ -520,7 +522,111 @@ TEST(WindowsZip, BothProgramsCarryTheIconTheVersionAndTheSaversName)
             run({"wrestool", "-x", "--raw", "--type=6", "--name=1", file}).out;
         EXPECT_EQ(strings.substr(0, 18), std::string("\0\0\7\0f\0l\0y\0o\0v\0e\0r\0", 18))
             << program << ": string 0 empty, string 1 \"flyover\"";
+
+        ASSERT_EQ(run({"wrestool", "-x", "--raw", "--type=24", "--name=1", "-o", file + ".manifest",
+                       file})
+                      .status,
+                  0);
+        Ran wellformed = run({"xmllint", "--noout", file + ".manifest"});
+        EXPECT_EQ(wellformed.status, 0) << program << wellformed.err;
+        const std::string manifest = readfile(file + ".manifest");
+        for (const char *part :
+             {"level=\"asInvoker\"", ">PerMonitorV2, PerMonitor<", ">true/pm<",
+              "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+              "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
+            EXPECT_NE(manifest.find(part), std::string::npos) << program << " lacks " << part;
     }
+}
+
+// A failed start made on purpose, SDL's video driver named as one that does
+// not exist. flyover.exe shows the one line it wrote in a box titled
+// "flyover" and ends with status 1 once Return closes it; the line is in
+// stderr.txt beside the program, or, where that cannot be written (a folder
+// of that name in the way), in %LOCALAPPDATA%\flyover\stderr.txt, started
+// afresh; where neither can, the box still shows. Under "/s" the saver
+// closes the box at the first input and ends with status 1.
+struct FailedStart {
+    const char *name, *program, *arg;
+    bool besideblocked;
+    const char *localfolder; // what %LOCALAPPDATA%\flyover is: "folder", "file"
+    const char *linein;      // where the line is left: "beside", "local", "nowhere"
+};
+
+void PrintTo(const FailedStart &start, std::ostream *out)
+{
+    *out << start.name;
+}
+
+class FailedStarts : public ::testing::TestWithParam<FailedStart>
+{
+};
+
+TEST_P(FailedStarts, ShowTheLineInABoxThenEndWithStatusOne)
+{
+    const FailedStart &p = GetParam();
+    XServer x;
+    Wine wine;
+    const std::string user = getpwuid(getuid())->pw_name; // cppcheck-suppress getpwuidCalled
+    const std::string local = wine.drive() + "/users/" + user + "/AppData/Local/flyover";
+    const std::string line = "Video initialization failed: [^\r\n]+\r?\n";
+    if (p.besideblocked)
+        fs::create_directory(wine.app() + "/stderr.txt");
+    if (std::string(p.localfolder) == "file") {
+        std::ofstream(local) << "not a folder\n";
+    } else {
+        fs::create_directories(local);
+        std::ofstream(local + "/stderr.txt") << "Earlier: a line that an earlier run left\n";
+    }
+    const Env ondisplay = {{"DISPLAY", x.display().c_str()}};
+    Child started =
+        wine.start(wine.app() + "/" + p.program, x.display().c_str(),
+                   p.arg[0] != '\0' ? std::vector<std::string>{p.arg} : std::vector<std::string>{},
+                   {{"SDL_VIDEODRIVER", "nonesuch"}});
+    std::string box;
+    for (int tries = 0; tries < 120 && box.empty() && waitfor(started, 0) == -1; tries++) {
+        box = outputof({"xdotool", "search", "--onlyvisible", "--name", "^flyover$"}, ondisplay);
+        usleep(500000);
+    }
+    ASSERT_NE(box, "") << "no box titled flyover within 60 s";
+    ASSERT_EQ(waitfor(started, 3.0), -1) << "ended with the box unanswered";
+    if (std::string(p.program) == "flyover.exe") {
+        box = box.substr(0, box.find('\n'));
+        ASSERT_EQ(runon(x.display(), {"xdotool", "windowfocus", box}), 0);
+        ASSERT_EQ(runon(x.display(), {"xdotool", "key", "Return"}), 0);
+    } else {
+        ASSERT_EQ(runon(x.display(), {"xdotool", "mousemove_relative", "40", "30"}), 0);
+    }
+    EXPECT_TRUE(exitswithin(started, 5.0, 1));
+    EXPECT_EQ(outputof({"xdotool", "search", "--onlyvisible", "--name", "^flyover$"}, ondisplay),
+              "")
+        << "the box is still there";
+
+    const std::string besidefile = readfile(wine.app() + "/stderr.txt");
+    const std::string localfile = readfile(local + "/stderr.txt");
+    const std::string where = p.linein;
+    EXPECT_EQ(std::regex_match(besidefile, std::regex(line)), where == "beside") << besidefile;
+    EXPECT_EQ(std::regex_match(localfile, std::regex(line)), where == "local") << localfile;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WineRun, FailedStarts,
+    ::testing::Values(FailedStart{"Beside", "flyover.exe", "", false, "folder", "beside"},
+                      FailedStart{"LocalAppData", "flyover.exe", "", true, "folder", "local"},
+                      FailedStart{"Nowhere", "flyover.exe", "", true, "file", "nowhere"},
+                      FailedStart{"Saver", "flyover.scr", "/s", false, "folder", "beside"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// The launcher's own errors say why, as Windows words it: a flyover.exe that
+// is no program cannot be started, and that is not "not found".
+TEST(WineSaver, AFlyoverExeThatCannotStartIsNamedWithTheReason)
+{
+    Wine wine;
+    std::ofstream(wine.app() + "/flyover.exe", std::ios::trunc) << "not a program\n";
+    Child saver = wine.start(wine.app() + "/flyover.scr", nullptr, {"/s"});
+    ASSERT_TRUE(exitswithin(saver, 60, 1));
+    const std::string err = stderrof(saver);
+    EXPECT_NE(err.find("flyover.exe could not be started: "), std::string::npos) << err;
+    EXPECT_EQ(err.find("found neither"), std::string::npos) << err;
 }
 
 // The installer as an administrator deploys it, msiexec /qn, in a private
