@@ -590,8 +590,8 @@ TEST_P(FailedStarts, ShowTheLineInABoxThenEndWithStatusOne)
     ASSERT_NE(box, "") << "no box titled flyover within 60 s";
     ASSERT_EQ(waitfor(started, 3.0), -1) << "ended with the box unanswered";
     if (std::string(p.program) == "flyover.exe") {
-        box = box.substr(0, box.find('\n'));
-        ASSERT_EQ(runon(x.display(), {"xdotool", "windowfocus", box}), 0);
+        const std::string first = box.substr(0, box.find('\n'));
+        ASSERT_EQ(runon(x.display(), {"xdotool", "windowfocus", first}), 0);
         ASSERT_EQ(runon(x.display(), {"xdotool", "key", "Return"}), 0);
     } else {
         ASSERT_EQ(runon(x.display(), {"xdotool", "mousemove_relative", "40", "30"}), 0);
