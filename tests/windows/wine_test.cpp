@@ -679,8 +679,8 @@ TEST(WineInstaller, InstallsUpgradesInPlaceRefusesADowngradeAndRemovesWithoutATr
     TempDir dir;
     auto build = [&](const std::string &version, const std::string &name) {
         std::string out = dir.path() + "/" + name + ".msi";
-        EXPECT_EQ(run({"env", "-C", windowsbuild, "cmake", "-DVERSION=" + version, "-DWXS=" WXS,
-                       "-DOUT=" + out, "-P", MSI_CMAKE})
+        EXPECT_EQ(run({"env", "-C", windowsbuild, "cmake", "-DVERSION=" + version,
+                       std::string("-DWXS=") + WXS, "-DOUT=" + out, "-P", MSI_CMAKE})
                       .status,
                   0);
         return out;
@@ -751,7 +751,7 @@ TEST(WineInstaller, TheSaverInSystem32ShowsTheCityUntilAMouseMove)
 TEST(WindowsSigning, SignsTheProgramsInBothPackagesAndTheInstallerOrStops)
 {
     TempDir dir;
-    const std::string d = dir.path();
+    const std::string &d = dir.path();
     ASSERT_EQ(run({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
                    d + "/key.pem", "-out", d + "/cert.pem", "-days", "2", "-subj",
                    "/CN=flyover test", "-addext", "extendedKeyUsage=codeSigning"})
