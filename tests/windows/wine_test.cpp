@@ -744,7 +744,8 @@ TEST(WineInstaller, TheSaverInSystem32ShowsTheCityUntilAMouseMove)
 
 // Authenticode with a certificate made here. scripts/windows refuses a
 // half-given or wrong signing before it builds anything; the build itself,
-// with a wrong password, stops before the zip or the installer exists; with
+// with a wrong password or a timestamp that fails, stops before the zip or
+// the installer exists; with
 // the right one (its file ending in a newline) both programs, in the zip and
 // in the installer, and the installer itself verify against the certificate,
 // while the unsigned build's programs do not.
@@ -787,19 +788,24 @@ TEST(WindowsSigning, SignsTheProgramsInBothPackagesAndTheInstallerOrStops)
     const std::string build = d + "/build";
     const std::string zipped = build + "/flyover-" FLYOVER_VERSION "-windows-x86_64.zip";
     const std::string installer = build + "/flyover-" FLYOVER_VERSION "-x86_64.msi";
-    auto signedwith = [&](const std::string &password) {
+    auto signedwith = [&](const std::string &password, const std::string &timestamps) {
         Ran configured =
             run({"env", "-C", SOURCE_DIR, "cmake", "--preset", "windows", "-B", build,
                  "-DFLYOVER_WINDOWS_SDL=" + sdl[1].str(), "-DFLYOVER_AUTHENTICODE_PFX=" + pfx,
-                 "-DFLYOVER_AUTHENTICODE_PASSWORD_FILE=" + password});
+                 "-DFLYOVER_AUTHENTICODE_PASSWORD_FILE=" + password,
+                 "-DFLYOVER_TIMESTAMP_URL=" + timestamps});
         EXPECT_EQ(configured.status, 0) << configured.err;
         return run({"cmake", "--build", build, "--target", "windowsmsi"}, {}, 480);
     };
-    Ran wrong = signedwith(d + "/wrong");
-    EXPECT_NE(wrong.status, 0);
-    EXPECT_FALSE(fs::exists(zipped));
-    EXPECT_FALSE(fs::exists(installer));
-    Ran right = signedwith(d + "/right");
+    // A wrong password, and a timestamping server that does not answer
+    // (nothing listens on the discard port here): no package.
+    for (const auto &[password, timestamps] : std::vector<std::pair<std::string, std::string>>{
+             {d + "/wrong", ""}, {d + "/right", "http://127.0.0.1:9/"}}) {
+        EXPECT_NE(signedwith(password, timestamps).status, 0) << password << " " << timestamps;
+        EXPECT_FALSE(fs::exists(zipped));
+        EXPECT_FALSE(fs::exists(installer));
+    }
+    Ran right = signedwith(d + "/right", "");
     ASSERT_EQ(right.status, 0) << right.out << right.err;
 
     ASSERT_EQ(run({"unzip", "-q", zipped, "flyover.exe", "flyover.scr", "-d", d + "/zip"}).status,
