@@ -205,18 +205,25 @@ std::set<std::string> leftbeside(const Wine &wine)
     return left;
 }
 
+// A screenshot of each monitor of the display, in xrandr's order.
+std::vector<Picture> monitorshots(const std::string &display)
+{
+    const std::string listed =
+        outputof({"xrandr", "--listmonitors"}, {{"DISPLAY", display.c_str()}});
+    std::vector<Picture> shots;
+    const std::regex geometry(R"((\d+)/\d+x(\d+)/\d+(\+\d+\+\d+))");
+    for (std::sregex_iterator m(listed.begin(), listed.end(), geometry), end; m != end; ++m)
+        shots.push_back(screenshot(display, (*m)[1].str() + "x" + (*m)[2].str() + (*m)[3].str()));
+    return shots;
+}
+
 // The pixels of the root's colour on each monitor of the display, in
 // xrandr's order: what no window covers, once the root is painted magenta, a
 // colour the city never shows (it may show white).
 std::vector<long> uncovered(const std::string &display)
 {
-    const std::string listed =
-        outputof({"xrandr", "--listmonitors"}, {{"DISPLAY", display.c_str()}});
     std::vector<long> bare;
-    const std::regex geometry(R"((\d+)/\d+x(\d+)/\d+(\+\d+\+\d+))");
-    for (std::sregex_iterator m(listed.begin(), listed.end(), geometry), end; m != end; ++m) {
-        const Picture shot =
-            screenshot(display, (*m)[1].str() + "x" + (*m)[2].str() + (*m)[3].str());
+    for (const Picture &shot : monitorshots(display)) {
         long count = 0;
         for (size_t i = 0; i + 2 < shot.rgb.size(); i += 3)
             count += shot.rgb[i] == 255 && shot.rgb[i + 1] == 0 && shot.rgb[i + 2] == 255;
@@ -430,8 +437,8 @@ TEST(WineSaver, ShowsTheCityUntilAMouseMoveThenBothEndWithStatusZero)
 }
 
 // On two monitors the demo takes the primary one and switches it to its
-// mode, which moves the other; the launcher covers that one. Nothing of the
-// root shows on either monitor. A move on the second
+// mode, which moves the other; the launcher covers that one, and not the
+// demo's. Nothing of the root shows on either monitor. A move on the second
 // ends the saver, and the covers and the demo's mode go with it.
 TEST(WineSaver, CoversEveryMonitorUntilAMoveOnTheSecondThenLeavesThemAsTheyWere)
 {
@@ -451,6 +458,8 @@ TEST(WineSaver, CoversEveryMonitorUntilAMoveOnTheSecondThenLeavesThemAsTheyWere)
     ASSERT_EQ(bare, none) << "uncovered pixels on each monitor, 60 s after start";
     ASSERT_EQ(waitfor(saver, 3.0), -1) << "ended with no input";
     ASSERT_EQ(uncovered(x.display()), none) << "3 s later";
+    // The covers leave the demo's own monitor, the primary, in view.
+    EXPECT_TRUE(showsthecity(monitorshots(x.display()).at(0), 0.2)) << "the first monitor";
 
     ASSERT_EQ(runon(x.display(), {"xdotool", "mousemove", "1400", "300"}), 0);
     EXPECT_TRUE(exitswithin(saver, 5.0, 0));
