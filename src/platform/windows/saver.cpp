@@ -172,8 +172,8 @@ static int sayerror(const wchar_t *what, DWORD code)
 {
     wchar_t reason[512];
     wchar_t text[1024];
-    if (FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                       0, reason, 512, nullptr) == 0)
+    if (FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                       reason, 512, nullptr) == 0)
         swprintf(reason, 512, L"error %lu", code);
     reason[wcscspn(reason, L"\r\n")] = L'\0';
     swprintf(text, 1024, L"%ls: %ls", what, reason);
