@@ -23,9 +23,10 @@ check_packages=(valgrind clang-tidy clang-format cppcheck
                 libxml2-utils python3 git)
 # The Windows build: the cross compiler, the tools that fetch and unpack SDL's
 # source and pack the zip, those that draw the icon and pack the MSI (and
-# read both back in the tests), and Wine to run the result.
+# read both back in the tests), those that sign them (and make the tests'
+# certificate), and Wine to run the result.
 windows_packages=(mingw-w64 dpkg-dev zip unzip librsvg2-bin icoutils wixl msitools
-                  wine64 wine faketime)
+                  osslsigncode openssl wine64 wine faketime)
 
 # The browser edition: the compiler and the icons' drawer; and the browser its tests drive.
 web_packages=(cmake make emscripten librsvg2-bin)
