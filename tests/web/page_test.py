@@ -454,10 +454,13 @@ class Page(unittest.TestCase):
         d.find_element(By.ID, "fullscreen").click()
         self.assertTrue(waituntil(self.fullscreen, 5), "no full screen")
         self.assertEqual(d.execute_script(FULLSCREENLAYOUT), [1440, 1080, True])
-        opacity = "return getComputedStyle(document.getElementById('keys')).opacity"
-        self.assertTrue(waituntil(lambda: d.execute_script(opacity) == "0", 6), "no fade")
+        keys = "const k = document.getElementById('keys');" \
+               "return [k.className, getComputedStyle(k).opacity]"
+        self.assertTrue(waituntil(lambda: d.execute_script(keys) == ["idle", "0"], 10),
+                        d.execute_script(keys))
         ActionChains(d).move_to_element_with_offset(self.canvas, 5, 5).perform()
-        self.assertTrue(waituntil(lambda: d.execute_script(opacity) == "1", 2), "no way back")
+        self.assertTrue(waituntil(lambda: d.execute_script(keys) == ["", "1"], 5),
+                        d.execute_script(keys))
         self.leavefullscreen()
 
         # On a phone a double tap on the picture asks for full screen; a
