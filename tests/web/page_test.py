@@ -518,10 +518,10 @@ class Page(unittest.TestCase):
             "features": [{"name": "prefers-reduced-motion", "value": "reduce"}]})
         d.get(url)
         self.assertTrue(d.title.startswith("Updated "), d.title)
-        names = lambda: [n for n, _ in d.execute_async_script(CACHES)]  # noqa: E731
-        self.assertTrue(waituntil(lambda: names() == ["flyover-update"], 10), names())
         fly = d.find_element(By.ID, "fly")
         self.assertTrue(fly.is_displayed() and fly.text.startswith("Fly"), fly.text)
+        names = lambda: [n for n, _ in d.execute_async_script(CACHES)]  # noqa: E731
+        self.assertTrue(waituntil(lambda: names() == ["flyover-update"], 10), names())
         time.sleep(2)
         self.assertEqual(self.frames(), 0, "the flight started by itself")
 
