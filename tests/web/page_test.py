@@ -130,6 +130,14 @@ Promise.all(asked).then(() => new Promise((wait) => setTimeout(wait, 500)))
       .then((kept) => [n, kept.map((k) => path(k.url)).sort()]))))
   .then(done, (error) => done(String(error)));
 """
+# Whether the picture and every button lie between x = arguments[0] and
+# arguments[1], above y = arguments[2].
+INSIDE = """
+return [...document.querySelectorAll("canvas, #keys button")].every((e) => {
+  const r = e.getBoundingClientRect();
+  return r.left >= arguments[0] && r.right <= arguments[1] && r.bottom <= arguments[2];
+});
+"""
 # The point program 2 stares at, from x 586 at a height of 7.
 STREETPOINT = (587, 4, 0)
 # In full screen: the canvas, and whether every button lies over its foot.
@@ -426,6 +434,12 @@ class Page(unittest.TestCase):
             width, height, fits = d.execute_script(LAYOUT)
             print("viewport %s: canvas %g x %g" % (viewport[:2], width, height))
             self.assertEqual((width, height, fits), canvas + (True,), viewport)
+        # The last, a phone on its side with a notch and a home bar: the
+        # picture and the buttons keep clear of both.
+        d.execute_cdp_cmd("Emulation.setSafeAreaInsetsOverride",
+                          {"insets": {"left": 47, "right": 47, "bottom": 21}})
+        self.assertTrue(d.execute_script(INSIDE, 47, 844 - 47, 390 - 21))
+        d.execute_cdp_cmd("Emulation.setSafeAreaInsetsOverride", {"insets": {}})
 
         # Phone and laptop: an accessibility audit finds nothing, at any impact.
         for viewport in ((390, 844, True), (1280, 800, False)):
