@@ -130,28 +130,17 @@ Promise.all(asked).then(() => new Promise((wait) => setTimeout(wait, 500)))
       .then((kept) => [n, kept.map((k) => path(k.url)).sort()]))))
   .then(done, (error) => done(String(error)));
 """
-# Whether the picture and every button lie between x = arguments[0] and
-# arguments[1], above y = arguments[2].
+# Whether what the selector arguments[0] finds lies inside the box with
+# left, top, right and bottom arguments[1] to [4].
 INSIDE = """
-return [...document.querySelectorAll("canvas, #keys button")].every((e) => {
+return [...document.querySelectorAll(arguments[0])].every((e) => {
   const r = e.getBoundingClientRect();
-  return r.left >= arguments[0] && r.right <= arguments[1] && r.bottom <= arguments[2];
+  return r.left >= arguments[1] && r.top >= arguments[2] && r.right <= arguments[3] &&
+         r.bottom <= arguments[4];
 });
 """
 # The point program 2 stares at, from x 586 at a height of 7.
 STREETPOINT = (587, 4, 0)
-# In full screen: the canvas, and whether every button lies over its foot.
-FULLSCREENLAYOUT = """
-const box = (e) => e.getBoundingClientRect(), canvas = box(document.querySelector("canvas"));
-const over = [...document.querySelectorAll("#keys button")].every((b) => {
-  const r = box(b);
-  return r.top >= canvas.top + canvas.height / 2 && r.bottom <= canvas.bottom &&
-         r.left >= canvas.left && r.right <= canvas.right;
-});
-return [canvas.width, canvas.height, over];
-"""
-
-
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, format, *args):  # pylint: disable=redefined-builtin
         pass
@@ -305,14 +294,11 @@ class Page(unittest.TestCase):
 
     def audit(self):
         """The accessibility audit's violations, at any impact."""
-        if not hasattr(Page, "axe"):
-            with open(os.environ["FLYOVER_AXE"]) as f:
-                Page.axe = f.read()
-        self.driver.execute_script(self.axe)
-        result = self.driver.execute_async_script(
+        with open(os.environ["FLYOVER_AXE"]) as f:
+            self.driver.execute_script(f.read())
+        return self.driver.execute_async_script(
             "axe.run(document, {resultTypes: ['violations']})"
             ".then((r) => arguments[0](r.violations.map((v) => [v.id, v.impact, v.nodes.length])))")
-        return result
 
     def ended(self):
         """Whether the page says the demo has ended and offers to fly again."""
@@ -438,7 +424,7 @@ class Page(unittest.TestCase):
         # picture and the buttons keep clear of both.
         d.execute_cdp_cmd("Emulation.setSafeAreaInsetsOverride",
                           {"insets": {"left": 47, "right": 47, "bottom": 21}})
-        self.assertTrue(d.execute_script(INSIDE, 47, 844 - 47, 390 - 21))
+        self.assertTrue(d.execute_script(INSIDE, "canvas, #keys button", 47, 0, 844 - 47, 390 - 21))
         d.execute_cdp_cmd("Emulation.setSafeAreaInsetsOverride", {"insets": {}})
 
         # Phone and laptop: an accessibility audit finds nothing, at any impact.
@@ -467,7 +453,10 @@ class Page(unittest.TestCase):
         self.view(1920, 1080, False)
         d.find_element(By.ID, "fullscreen").click()
         self.assertTrue(waituntil(self.fullscreen, 5), "no full screen")
-        self.assertEqual(d.execute_script(FULLSCREENLAYOUT), [1440, 1080, True])
+        r = self.canvas.rect
+        self.assertEqual((r["width"], r["height"]), (1440, 1080))
+        self.assertTrue(d.execute_script(INSIDE, "#keys button", r["x"], r["y"] + r["height"] / 2,
+                                         r["x"] + r["width"], r["y"] + r["height"]))
         keys = "const k = document.getElementById('keys');" \
                "return [k.className, getComputedStyle(k).opacity]"
         self.assertTrue(waituntil(lambda: d.execute_script(keys) == ["idle", "0"], 10),
