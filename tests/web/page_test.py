@@ -5,9 +5,10 @@ served from 127.0.0.1, in headless Chromium driven through WebDriver, watched
 through screenshots and driven with keys, as the desktop's view test does,
 and held on one frame of a pinned clock to compare with the desktop's.
 
-Environment: FLYOVER_PAGE (the page's folder), FLYOVER_TALLY (the colour
-family counter), FLYOVER_BINARY and SWAPCOUNT (the desktop program and its
-frame counter, for the frame rate beside it and the frame it draws)."""
+Environment: FLYOVER_PAGE (the page's folder), FLYOVER_AXE (the
+accessibility audit's script), FLYOVER_TALLY (the colour family counter),
+FLYOVER_BINARY and SWAPCOUNT (the desktop program and its frame counter,
+for the frame rate beside it and the frame it draws)."""
 
 import functools
 import http.server
