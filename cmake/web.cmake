@@ -5,9 +5,10 @@
 # hardening flags, the tests and the packaging. Included from the top-level
 # CMakeLists.txt when the Emscripten toolchain is in use (scripts/web).
 #
-# The page lands in FLYOVER_PAGE_DIR: index.html, flyover.js, flyover.wasm,
-# and what makes it an installable app that opens offline: the manifest,
-# the icons and the service worker sw.js.
+# The page lands in FLYOVER_PAGE_DIR: index.html with its script and style
+# (page.js, page.css), flyover.js, flyover.wasm, and what makes it an
+# installable app that opens offline: the manifest, the icons and the
+# service worker sw.js.
 set(FLYOVER_PAGE_DIR ${PROJECT_SOURCE_DIR}/build/web
     CACHE PATH "Folder that receives the web page")
 
@@ -36,6 +37,7 @@ target_link_options(SDL::SDL INTERFACE
   -sASYNCIFY              # the blocking main loop: SDL_Delay yields to the browser
   -sEXIT_RUNTIME=1        # Quit's exit() really ends the program
   -sENVIRONMENT=web
+  -sDYNAMIC_EXECUTION=0   # no eval: the page's policy forbids it
   "--js-library=${PROJECT_SOURCE_DIR}/src/platform/web/library.js"
   -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=presskey) # the page's key buttons
 
@@ -56,15 +58,17 @@ set_target_properties(flyover PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${FLYOVER_PAGE
 set_property(TARGET flyover APPEND PROPERTY LINK_DEPENDS
              ${PROJECT_SOURCE_DIR}/src/platform/web/library.js)
 
-# The rest of the page: the markup, the app's manifest, its icon and the
-# icon drawn at the sizes an installed app needs. Then the service worker,
-# which lists them all and names its cache after their contents.
+# The rest of the page: the markup, its script and style, the app's
+# manifest, its icon and the icon drawn at the sizes an installed app needs.
+# Then the service worker, which lists them all and names its cache after
+# their contents.
 set(web ${PROJECT_SOURCE_DIR}/src/platform/web)
 set(icon ${PROJECT_SOURCE_DIR}/dist/flyover.svg)
-configure_file(${web}/index.html ${FLYOVER_PAGE_DIR}/index.html COPYONLY)
-configure_file(${web}/manifest.webmanifest ${FLYOVER_PAGE_DIR}/manifest.webmanifest COPYONLY)
+foreach(file IN ITEMS index.html page.js page.css manifest.webmanifest)
+  configure_file(${web}/${file} ${FLYOVER_PAGE_DIR}/${file} COPYONLY)
+endforeach()
 configure_file(${icon} ${FLYOVER_PAGE_DIR}/flyover.svg COPYONLY)
-set(pagefiles index.html flyover.js flyover.wasm manifest.webmanifest flyover.svg)
+set(pagefiles index.html page.js page.css flyover.js flyover.wasm manifest.webmanifest flyover.svg)
 find_program(RSVG_CONVERT rsvg-convert REQUIRED) # Debian: librsvg2-bin
 foreach(size IN ITEMS 192 512)
   add_custom_command(

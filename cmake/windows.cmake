@@ -7,7 +7,8 @@
 # starts the program beside it, a short README.txt, flyover's
 # licence (MIT) and SDL's licence texts. SDL's entry library sends
 # standard output and standard error to stdout.txt and stderr.txt beside the
-# program, which is where a failed start leaves its one line.
+# program; a failed start shows its one line in a box and leaves it there,
+# or in %LOCALAPPDATA%\flyover (src/platform/windows/failedstart.cpp).
 #
 # SDL's install folder, as scripts/windows fills it, holds the header found,
 # the DLL, the licence texts and the version of the source package built.
@@ -47,11 +48,12 @@ add_custom_command(
   DEPENDS ${PROJECT_SOURCE_DIR}/dist/flyover.svg
   VERBATIM)
 
-# Each program's resources (the icon, version information, string 1),
-# compiled by mingw's windres.
+# Each program's resources (the icon, version information, string 1, the
+# manifest), compiled by mingw's windres.
 add_custom_target(windowsicon DEPENDS ${icon})
 enable_language(RC)
 set(rc_icon ${icon})
+set(rc_manifest ${windist}/flyover.manifest)
 set(rctargets flyover saver)
 set(rcfiles flyover.exe flyover.scr)
 set(rcdescriptions "flyover, a real-time 3-D fly-over of a random city" "flyover screen saver")
@@ -59,12 +61,50 @@ foreach(target rc_file rc_description IN ZIP_LISTS rctargets rcfiles rcdescripti
   configure_file(${windist}/resources.rc.in ${PROJECT_BINARY_DIR}/${target}.rc @ONLY)
   target_sources(${target} PRIVATE ${PROJECT_BINARY_DIR}/${target}.rc)
   set_source_files_properties(${PROJECT_BINARY_DIR}/${target}.rc TARGET_DIRECTORY ${target}
-                              PROPERTIES OBJECT_DEPENDS ${icon})
+                              PROPERTIES OBJECT_DEPENDS "${icon};${rc_manifest}")
   add_dependencies(${target} windowsicon)
 endforeach()
 
+# Authenticode: with a PKCS#12 file and a file holding its password, both
+# programs are signed after they are linked and before anything packs them,
+# and the installer once wixl has made it; a timestamp only with a
+# timestamping server's address. Without them all stays unsigned.
+# scripts/windows sets these from the environment on every run. A failed
+# signing stops the build before the zip or the installer exists.
+set(FLYOVER_AUTHENTICODE_PFX "" CACHE FILEPATH "PKCS#12 file to sign the programs and installer with")
+set(FLYOVER_AUTHENTICODE_PASSWORD_FILE "" CACHE FILEPATH "File holding the PKCS#12 file's password")
+set(FLYOVER_TIMESTAMP_URL "" CACHE STRING "RFC 3161 timestamping server for the signatures")
+set(signing ${PROJECT_BINARY_DIR}/signing.txt)
+if(FLYOVER_AUTHENTICODE_PFX AND FLYOVER_AUTHENTICODE_PASSWORD_FILE)
+  find_program(OSSLSIGNCODE osslsigncode REQUIRED) # Debian: osslsigncode
+  set(sign ${OSSLSIGNCODE} sign -pkcs12 ${FLYOVER_AUTHENTICODE_PFX} -readpass
+           ${FLYOVER_AUTHENTICODE_PASSWORD_FILE} -h sha256 -n flyover)
+  if(FLYOVER_TIMESTAMP_URL)
+    list(APPEND sign -ts ${FLYOVER_TIMESTAMP_URL})
+  endif()
+  set(signedby ${FLYOVER_AUTHENTICODE_PFX})
+else()
+  set(sign)
+  set(signedby)
+endif()
+# Packing again whenever the signing changes, and when the certificate does.
+file(CONFIGURE OUTPUT ${signing} CONTENT "${sign}\n")
+# The commands that move the file in to out, signed when signing; out
+# appears only whole.
+function(signorcopy in out result)
+  if(sign)
+    set(${result} COMMAND ${CMAKE_COMMAND} -E rm -f ${out}.part
+        COMMAND ${sign} -in ${in} -out ${out}.part COMMAND ${CMAKE_COMMAND} -E rename ${out}.part
+        ${out} COMMAND ${CMAKE_COMMAND} -E rm -f ${in} PARENT_SCOPE)
+  else()
+    set(${result} COMMAND ${CMAKE_COMMAND} -E rename ${in} ${out} PARENT_SCOPE)
+  endif()
+endfunction()
+
 set(zipstage ${PROJECT_BINARY_DIR}/zip)
-set(zip ${PROJECT_BINARY_DIR}/flyover-windows-x86_64.zip)
+signorcopy(${zipstage}/flyover.unsigned.exe ${zipstage}/flyover.exe signexe)
+signorcopy(${zipstage}/flyover.unsigned.scr ${zipstage}/flyover.scr signscr)
+set(zip ${PROJECT_BINARY_DIR}/flyover-${PROJECT_VERSION}-windows-x86_64.zip)
 configure_file(${windist}/README.txt.in ${PROJECT_BINARY_DIR}/README.txt @ONLY)
 file(MAKE_DIRECTORY ${zipstage})
 
@@ -73,8 +113,10 @@ set(texts README.txt LICENSE.txt SDL-COPYING.txt SDL-copyright.txt)
 add_custom_command(
   OUTPUT ${zip}
   COMMAND ${CMAKE_COMMAND} -E rm -f ${zip}
-  COMMAND ${CMAKE_STRIP} -o ${zipstage}/flyover.exe $<TARGET_FILE:flyover>
-  COMMAND ${CMAKE_STRIP} -o ${zipstage}/flyover.scr $<TARGET_FILE:saver>
+  COMMAND ${CMAKE_STRIP} -o ${zipstage}/flyover.unsigned.exe $<TARGET_FILE:flyover>
+  COMMAND ${CMAKE_STRIP} -o ${zipstage}/flyover.unsigned.scr $<TARGET_FILE:saver>
+  ${signexe}
+  ${signscr}
   COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${zipstage}/SDL.dll ${SDL_DLL}
   COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_BINARY_DIR}/README.txt ${zipstage}/README.txt
   COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/LICENSE ${zipstage}/LICENSE.txt
@@ -83,29 +125,27 @@ add_custom_command(
   COMMAND zip -q -X ${zip} flyover.exe flyover.scr SDL.dll
   WORKING_DIRECTORY ${zipstage}
   DEPENDS flyover saver ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_SOURCE_DIR}/LICENSE ${SDL_DLL}
-          ${SDL_COPYING} ${SDL_COPYRIGHT}
+          ${SDL_COPYING} ${SDL_COPYRIGHT} ${signing} ${signedby}
   COMMENT "Packing ${zip}"
   VERBATIM)
 add_custom_target(windowszip ALL DEPENDS ${zip})
 
 # The installer: the zip's files, unpacked as a user would (the texts with
 # Windows' line ends) into msi/, packed by wixl into
-# flyover-<version>-x86_64.msi. wixl finds its sources only by paths
-# relative to the folder it runs in. The package's ProductCode is made from
-# its UpgradeCode and the version: the same for every build of a version.
+# flyover-<version>-x86_64.msi (cmake/msi.cmake: a new product for every
+# build, which takes the place of any version not newer).
 set(msi ${PROJECT_BINARY_DIR}/flyover-${PROJECT_VERSION}-x86_64.msi)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${windist}/flyover.wxs)
-file(STRINGS ${windist}/flyover.wxs upgradecode REGEX "UpgradeCode=\"[-0-9A-F]+\"")
-string(REGEX REPLACE ".*UpgradeCode=\"([-0-9A-F]+)\".*" "\\1" upgradecode "${upgradecode}")
-string(UUID productcode NAMESPACE ${upgradecode} NAME ${PROJECT_VERSION} TYPE SHA1 UPPER)
+signorcopy(${msi}.unsigned ${msi} signmsi)
 add_custom_command(
   OUTPUT ${msi}
-  COMMAND ${CMAKE_COMMAND} -E rm -rf msi ${msi}
+  COMMAND ${CMAKE_COMMAND} -E rm -rf msi ${msi} ${msi}.unsigned
   COMMAND unzip -q ${zip} -d msi
-  COMMAND ${WIXL} -a x64 -D Version=${PROJECT_VERSION} -D ProductCode=${productcode} -D Files=msi
-          -D Icon=flyover.ico -o ${msi} ${windist}/flyover.wxs
+  COMMAND ${CMAKE_COMMAND} -D WIXL=${WIXL} -D VERSION=${PROJECT_VERSION} -D WXS=${windist}/flyover.wxs
+          -D OUT=${msi}.unsigned -P ${PROJECT_SOURCE_DIR}/cmake/msi.cmake
+  ${signmsi}
   WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
-  DEPENDS windowszip ${zip} ${windist}/flyover.wxs # the zip is packed by its own target alone
+  DEPENDS windowszip ${zip} ${windist}/flyover.wxs ${PROJECT_SOURCE_DIR}/cmake/msi.cmake ${signing}
+          # the zip is packed by its own target alone
   COMMENT "Packing ${msi}"
   VERBATIM)
 add_custom_target(windowsmsi ALL DEPENDS ${msi})

@@ -23,13 +23,16 @@ check_packages=(valgrind clang-tidy clang-format cppcheck
                 libxml2-utils python3 git)
 # The Windows build: the cross compiler, the tools that fetch and unpack SDL's
 # source and pack the zip, those that draw the icon and pack the MSI (and
-# read both back in the tests), and Wine to run the result.
+# read both back in the tests), those that sign them (and make the tests'
+# certificate), and Wine to run the result.
 windows_packages=(mingw-w64 dpkg-dev zip unzip librsvg2-bin icoutils wixl msitools
-                  wine64 wine faketime)
+                  osslsigncode openssl wine64 wine faketime)
 
 # The browser edition: the compiler and the icons' drawer; and the browser its tests drive.
 web_packages=(cmake make emscripten librsvg2-bin)
 webtest_packages=(chromium chromium-driver python3-selenium)
+# The accessibility audit the web tests run in the page, from npm (Debian has none).
+axe_core_version=4.14.1
 
 # What the desktop tests drive: window managers (openbox, xfwm4 in a D-Bus
 # session), a headless Wayland compositor with its screenshot and key tools,
@@ -191,4 +194,24 @@ in_multiarch_root() {
         "$root" "${multiarch_binds[@]}" "$@" || status=$?
     rm -rf "$top"
     return "$status"
+}
+
+# Installs axe-core from npm once into a cache outside the source tree, one
+# per version, and sets axe_core to its script. It is made in a temporary
+# folder and moved in whole, so that an interrupted install is never taken
+# for a finished one. Any npm will do: Debian's is installed only where
+# there is none (a node from elsewhere brings its own, which Debian's
+# would replace).
+install_axe_core() {
+    local cache=${XDG_CACHE_HOME:-$HOME/.cache}/flyover/npm-axe-core-$axe_core_version
+    axe_core=$cache/node_modules/axe-core/axe.min.js
+    [ -e "$axe_core" ] && return 0
+    command -v npm >/dev/null || install_missing npm
+    local part
+    mkdir -p "$(dirname "$cache")"
+    part=$(mktemp -d "$cache.partXXXX")
+    npm install --prefix "$part" --no-save --no-audit --no-fund --ignore-scripts \
+        "axe-core@$axe_core_version" >/dev/null
+    rm -rf "$cache"
+    mv "$part" "$cache"
 }

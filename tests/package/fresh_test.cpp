@@ -93,8 +93,8 @@ TEST(FreshMachine, ReadmeScriptsRunFromACleanClone)
 
     Ran windows = run(inclone("scripts/windows"), {}, scriptseconds);
     EXPECT_EQ(windows.status, 0) << "scripts/windows:\n" << tail(windows);
-    for (const char *file :
-         {"flyover-windows-x86_64.zip", "flyover-" FLYOVER_VERSION "-x86_64.msi"})
+    for (const char *file : {"flyover-" FLYOVER_VERSION "-windows-x86_64.zip",
+                             "flyover-" FLYOVER_VERSION "-x86_64.msi"})
         EXPECT_TRUE(fs::is_regular_file(root.path() + clone + "/build/windows/" + file)) << file;
 
     Ran web = run(inclone("scripts/web"), {}, scriptseconds);

@@ -2,6 +2,7 @@
 #include "process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -45,9 +46,13 @@ static std::string tempfile(const char *tag)
     return path;
 }
 
+static double now();
+static void stopserver(pid_t pid);
+
 // Starts an X server (argv, to which -displayfd and its descriptor are
 // added), waits until it accepts connections and sets display; returns its
-// process id, or -1 if it does not start.
+// process id, or -1 if it does not start. One that names no display within
+// xserverstartseconds is ended: a server that hangs must not hang the test.
 static pid_t startserver(std::vector<std::string> argv, std::string &display)
 {
     int fds[2];
@@ -67,24 +72,46 @@ static pid_t startserver(std::vector<std::string> argv, std::string &display)
     }
     close(fds[1]);
     // The server writes the display number once it accepts connections.
+    const double deadline = now() + xserverstartseconds;
     std::string number;
+    bool named = false;
     char c;
-    while (read(fds[0], &c, 1) == 1 && c != '\n')
-        number += c;
+    for (pollfd ready = {fds[0], POLLIN, 0}; !named && now() < deadline;) {
+        int left = int((deadline - now()) * 1000) + 1;
+        if (poll(&ready, 1, left) < 0 && errno != EINTR)
+            break;
+        if (ready.revents == 0)
+            continue;
+        if (read(fds[0], &c, 1) != 1)
+            break; // it ended
+        named = c == '\n';
+        number += named ? "" : std::string(1, c);
+    }
     close(fds[0]);
-    if (number.empty()) {
-        waitpid(pid, nullptr, 0);
+    if (!named || number.empty()) {
+        stopserver(pid);
         return -1;
     }
     display = ":" + number;
     return pid;
 }
 
+// Asks the server to end; kills it if it is still there a few seconds on.
 static void stopserver(pid_t pid)
 {
-    if (pid > 0) {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
+    if (pid <= 0)
+        return;
+    kill(-pid, SIGTERM); // its group: a wrapper script's children too
+    kill(pid, SIGTERM);
+    const double deadline = now() + 5;
+    while (waitpid(pid, nullptr, WNOHANG) == 0) {
+        if (now() > deadline) {
+            kill(-pid, SIGKILL);
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+            return;
+        }
+        usleep(10000);
     }
 }
 

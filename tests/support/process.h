@@ -19,8 +19,13 @@ const char *flyoverpath();
 // removes the variable.
 using Env = std::vector<std::pair<std::string, const char *>>;
 
+// How long an X server of the tests may take to name its display, in
+// seconds; one that takes longer is ended and the test fails.
+inline double xserverstartseconds = 30;
+
 // A private X server on a free display number, started with -displayfd so it
-// never touches the user's display. Stopped when the object goes away.
+// never touches the user's display. Stopped when the object goes away; one
+// that does not start throws.
 class XServer
 {
   public:

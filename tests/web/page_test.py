@@ -5,14 +5,17 @@ served from 127.0.0.1, in headless Chromium driven through WebDriver, watched
 through screenshots and driven with keys, as the desktop's view test does,
 and held on one frame of a pinned clock to compare with the desktop's.
 
-Environment: FLYOVER_PAGE (the page's folder), FLYOVER_TALLY (the colour
-family counter), FLYOVER_BINARY and SWAPCOUNT (the desktop program and its
-frame counter, for the frame rate beside it and the frame it draws)."""
+Environment: FLYOVER_PAGE (the page's folder), FLYOVER_AXE (the
+accessibility audit's script), FLYOVER_TALLY (the colour family counter),
+FLYOVER_BINARY and SWAPCOUNT (the desktop program and its frame counter,
+for the frame rate beside it and the frame it draws)."""
 
 import functools
 import http.server
 import os
+import shutil
 import subprocess
+import tempfile
 import threading
 import time
 import unittest
@@ -35,7 +38,8 @@ const gl = WebGLRenderingContext.prototype;
 const held = () => window.holdat > 0 && window.framecount > window.holdat;
 const clear = gl.clear, drawElements = gl.drawElements, drawArrays = gl.drawArrays;
 gl.clear = function (mask) {
-  window.framecount++;
+  if (++window.framecount === 1)
+    window.firstframe = performance.timeOrigin + performance.now();
   return held() ? undefined : clear.call(this, mask);
 };
 gl.drawElements = function (...args) {
@@ -44,9 +48,9 @@ gl.drawElements = function (...args) {
 gl.drawArrays = function (...args) {
   return held() ? undefined : drawArrays.apply(this, args);
 };
-// The eye's height, from the view matrix [R | -R eye] the OpenGL emulation
-// hands its shader: eye = -R^T t.
-window.eyeheight = null;
+// The eye and where it looks, from the view matrix [R | -R eye] the OpenGL
+// emulation hands its shader: eye = -R^T t, and R's last row is -forward.
+window.view = null;
 {
   const uniform = gl.getUniformLocation, matrix = gl.uniformMatrix4fv;
   gl.getUniformLocation = function (program, name) {
@@ -57,10 +61,17 @@ window.eyeheight = null;
   };
   gl.uniformMatrix4fv = function (where, transpose, m) {
     if (where && where.view)
-      window.eyeheight = -(m[4] * m[12] + m[5] * m[13] + m[6] * m[14]);
+      window.view = {eye: [0, 1, 2].map((j) => -(m[4 * j] * m[12] + m[4 * j + 1] * m[13] +
+                                                m[4 * j + 2] * m[14])),
+                     forward: [-m[2], -m[6], -m[10]]};
     return matrix.call(this, where, transpose, m);
   };
 }
+// What the page's policy refused, and errors nobody caught.
+window.faults = [];
+document.addEventListener("securitypolicyviolation",
+                          (e) => window.faults.push(e.effectiveDirective + " " + e.blockedURI));
+window.addEventListener("error", (e) => window.faults.push("error " + e.message));
 """
 
 # The frame and clock the desktop tests hold (tests/support/frame.cpp): a
@@ -106,14 +117,59 @@ return [canvas.width, canvas.height,
 """
 
 
+# The page's files asked for with queries, five times each; then every cache
+# of the page and the files it keeps, by path.
+CACHES = """
+const done = arguments[0], asked = [], path = (u) => new URL(u).pathname + new URL(u).search;
+for (const file of ["flyover.js", "page.css", "manifest.webmanifest"])
+  for (let i = 0; i < 5; i++)
+    asked.push(fetch(file + "?" + i).then((r) => r.blob()));
+Promise.all(asked).then(() => new Promise((wait) => setTimeout(wait, 500)))
+  .then(() => caches.keys())
+  .then((names) => Promise.all(names.filter((n) => n.startsWith("flyover-")).map((n) =>
+    caches.open(n).then((c) => c.keys())
+      .then((kept) => [n, kept.map((k) => path(k.url)).sort()]))))
+  .then(done, (error) => done(String(error)));
+"""
+# Whether what the selector arguments[0] finds lies inside the box with
+# left, top, right and bottom arguments[1] to [4].
+INSIDE = """
+return [...document.querySelectorAll(arguments[0])].every((e) => {
+  const r = e.getBoundingClientRect();
+  return r.left >= arguments[1] && r.top >= arguments[2] && r.right <= arguments[3] &&
+         r.bottom <= arguments[4];
+});
+"""
+# The point program 2 stares at, from x 586 at a height of 7.
+STREETPOINT = (587, 4, 0)
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, format, *args):  # pylint: disable=redefined-builtin
         pass
 
 
-def serve(folder):
+class RedirectingHandler(QuietHandler):
+    """A host that sends /index.html on to /, as many static hosts do."""
+
+    def do_GET(self):
+        if self.path.split("?")[0] != "/index.html":
+            return super().do_GET()
+        self.send_response(301)
+        self.send_header("Location", "/")
+        self.end_headers()
+        return None
+
+
+def edit(path, old, new):
+    """Replaces text in a file, as a new build would change it."""
+    with open(path) as f:
+        text = f.read()
+    with open(path, "w") as f:
+        f.write(text.replace(old, new))
+
+
+def serve(folder, handler=QuietHandler):
     """Serves the folder on a free port of 127.0.0.1; returns the address."""
-    handler = functools.partial(QuietHandler, directory=folder)
+    handler = functools.partial(handler, directory=folder)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server, "http://127.0.0.1:%d/" % server.server_address[1]
@@ -192,6 +248,59 @@ class Page(unittest.TestCase):
             self.driver.execute_cdp_cmd("Input.dispatchTouchEvent",
                                         {"type": kind, "touchPoints": points})
 
+    def touch(self, x, y, at):
+        """A tap at (x, y) with its own time: DevTools would otherwise stamp
+        it when it reaches the page, a second or so apart under load."""
+        point = {"x": x, "y": y}
+        for kind, points, when in (("touchStart", [point], at), ("touchEnd", [], at + 0.05)):
+            self.driver.execute_cdp_cmd("Input.dispatchTouchEvent", {
+                "type": kind, "touchPoints": points, "timestamp": when})
+
+    def fullscreen(self):
+        return self.driver.execute_script(
+            "return document.fullscreenElement === document.documentElement")
+
+    def leavefullscreen(self):
+        """Ends full screen, and waits for the layout that follows."""
+        self.driver.execute_async_script(
+            "document.exitFullscreen().then(arguments[0], arguments[0])")
+        self.assertTrue(waituntil(lambda: not self.fullscreen(), 5), "full screen stays")
+
+    def program(self):
+        """Which camera program the view shows: 'high' above the city,
+        'stare' at the street's fixed point, 'look' elsewhere from the
+        street; None before the first frame or in between."""
+        view = self.driver.execute_script("return window.view")
+        if view is None:
+            return None
+        eye, forward = view["eye"], view["forward"]
+        if eye[1] >= 50:
+            return "high"
+        if abs(eye[0] - 586) > 1e-3 or abs(eye[1] - 7) > 1e-3:
+            return None
+        to = [p - e for p, e in zip(STREETPOINT, eye)]
+        length = sum(c * c for c in to) ** 0.5
+        along = sum(f * c / length for f, c in zip(forward, to))
+        return "stare" if along > 1 - 1e-6 else "look"
+
+    def flyagain(self, action):
+        """Does what starts a new flight on a new page, waits for its first
+        frame, and gives back what the action gave."""
+        self.driver.execute_script("window.before = true")
+        done = action()
+        self.assertTrue(waituntil(lambda: self.driver.execute_script(
+            "return !window.before && window.framecount > 0"), 30), "flying again drew no frame")
+        self.canvas = self.driver.find_element(By.TAG_NAME, "canvas")
+        return done
+
+    def audit(self):
+        """The accessibility audit's violations, at any impact."""
+        with open(os.environ["FLYOVER_AXE"]) as f:
+            self.driver.execute_script(f.read())
+        return self.driver.execute_async_script(
+            "axe.run(document, {resultTypes: ['violations']})"
+            ".then((r) => arguments[0](r.violations.map((v) => [v.id, v.impact, v.nodes.length])))")
+
     def ended(self):
         """Whether the page says the demo has ended and offers to fly again."""
         again = self.driver.find_element(By.ID, "again")
@@ -250,8 +359,45 @@ class Page(unittest.TestCase):
         time.sleep(1.5)
         self.assertEqual(self.frames(), last, "frames drawn after the end")
         # The program writes nothing in a normal run, so neither may anything
-        # else on the page's console.
+        # else on the page's console; and the page's policy refused nothing.
         self.assertEqual(d.get_log("browser"), [])
+        self.assertEqual(d.execute_script("return window.faults"), [])
+
+    def test_ComesBackWhenTheContextIsLost(self):
+        """The browser takes WebGL away and gives it back, twice in a row,
+        the second time in the new flight's first, black frames: each time
+        the page stops drawing, then flies again at once."""
+        self.open()
+        d = self.driver
+        lose = "window.lost = document.querySelector('canvas').getContext('webgl')" \
+               ".getExtension('WEBGL_lose_context'); window.lost.loseContext()"
+        self.assertTrue(waituntil(lambda: self.frames() > 0, 30), "no frame 30 s after loading")
+        for turn in (1, 2):
+            d.execute_script(lose)
+            time.sleep(0.5)
+            last = self.frames()
+            time.sleep(1)
+            self.assertEqual(self.frames(), last, "frames drawn without a context")
+            start = time.monotonic()
+            restored = self.flyagain(lambda: d.execute_script(
+                "window.lost.restoreContext(); return performance.timeOrigin + performance.now()"))
+            frame = (d.execute_script("return window.firstframe") - restored) / 1000
+            print("\nRestore %d: first frame after %.1f s" % (turn, frame))
+            self.assertLess(frame, 3, "the first frame came late")
+        shot = self.waitforcity(60)
+        print("The city %.1f s after the restore, load %.2f"
+              % (time.monotonic() - start, os.getloadavg()[0]))
+        self.assertGreaterEqual(1 - shot.black, MINLIT, "no city after the restore")
+
+        # Lost and given back after the end: the page stays as it ended.
+        self.key(Keys.ESCAPE)
+        self.assertTrue(self.ended(), "still running 10 s after Escape")
+        d.execute_script(lose)
+        d.execute_script("window.before = true; window.lost.restoreContext()")
+        time.sleep(2)
+        self.assertTrue(d.execute_script("return window.before") and self.ended(), "flew again")
+        severe = [e for e in d.get_log("browser") if e["level"] == "SEVERE"]
+        self.assertEqual((severe, d.execute_script("return window.faults")), ([], []))
 
     def test_WithoutWebGLTheVideoModeFails(self):
         self.open("--disable-3d-apis")
@@ -277,43 +423,125 @@ class Page(unittest.TestCase):
             width, height, fits = d.execute_script(LAYOUT)
             print("viewport %s: canvas %g x %g" % (viewport[:2], width, height))
             self.assertEqual((width, height, fits), canvas + (True,), viewport)
+        # The last, a phone on its side with a notch and a home bar: the
+        # picture and the buttons keep clear of both.
+        d.execute_cdp_cmd("Emulation.setSafeAreaInsetsOverride",
+                          {"insets": {"left": 47, "right": 47, "bottom": 21}})
+        self.assertTrue(d.execute_script(INSIDE, "canvas, #keys button", 47, 0, 844 - 47, 390 - 21))
+        d.execute_cdp_cmd("Emulation.setSafeAreaInsetsOverride", {"insets": {}})
 
-        # On the phone, on its side: the buttons give the keys' programs,
-        # told by the eye's height: 50 and more for 1, 7 along the street for 3.
-        eye = lambda: d.execute_script("return window.eyeheight")  # noqa: E731
+        # Phone and laptop: an accessibility audit finds nothing, at any impact.
+        for viewport in ((390, 844, True), (1280, 800, False)):
+            self.view(*viewport)
+            self.assertEqual(self.audit(), [], viewport)
+        root = d.execute_cdp_cmd("DOM.getDocument", {})["root"]["nodeId"]
+        canvas = d.execute_cdp_cmd("DOM.querySelector", {"nodeId": root, "selector": "canvas"})
+        named = d.execute_cdp_cmd("Accessibility.getPartialAXTree",
+                                  dict(canvas, fetchRelatives=False))
+        self.assertTrue(named["nodes"][0]["name"]["value"], "the picture has no name")
+
+        # On the phone, on its side: the buttons give the keys' programs, told
+        # apart by where the eye is and where it looks. Program 2 of key 3
+        # ends up staring at one point down the street, from a height of 7;
+        # 1 flies at 50 and more; 2 looks around from the street, elsewhere.
+        self.view(844, 390, True)
         self.assertTrue(waituntil(lambda: self.frames() > 110, 60), "no automatic switch yet")
-        for label, height in (("1 high", None), ("3 street", 7)):
+        for label, program in (("3 street", "stare"), ("1 high", "high"), ("2 low", "look")):
             self.tap(label)
-            waituntil(lambda: (eye() >= 50) == (height is None), 5)
-            self.assertTrue(eye() >= 50 if height is None else abs(eye() - 7) < 1e-3, eye())
+            self.assertTrue(waituntil(lambda: self.program() == program, 40),
+                            "%s: %s" % (label, d.execute_script("return window.view")))
 
+        # Full screen on a screen: the picture fills it and the buttons lie
+        # over its foot, fading when left alone and back with the next move.
         self.view(1920, 1080, False)
         d.find_element(By.ID, "fullscreen").click()
-        self.assertTrue(waituntil(lambda: d.execute_script(
-            "return document.fullscreenElement === document.documentElement"), 5), "no full screen")
-        d.execute_script("document.exitFullscreen()")
+        self.assertTrue(waituntil(self.fullscreen, 5), "no full screen")
+        r = self.canvas.rect
+        self.assertEqual((r["width"], r["height"]), (1440, 1080))
+        self.assertTrue(d.execute_script(INSIDE, "#keys button", r["x"], r["y"] + r["height"] / 2,
+                                         r["x"] + r["width"], r["y"] + r["height"]))
+        keys = "const k = document.getElementById('keys');" \
+               "return [k.className, getComputedStyle(k).opacity]"
+        self.assertTrue(waituntil(lambda: d.execute_script(keys) == ["idle", "0"], 10),
+                        d.execute_script(keys))
+        ActionChains(d).move_to_element_with_offset(self.canvas, 5, 5).perform()
+        self.assertTrue(waituntil(lambda: d.execute_script(keys) == ["", "1"], 5),
+                        d.execute_script(keys))
+        self.leavefullscreen()
+
+        # On a phone a double tap on the picture asks for full screen; a
+        # single one does not.
+        self.view(390, 844, True)
+        r = self.canvas.rect
+        x, y = r["x"] + r["width"] / 2, r["y"] + r["height"] / 2
+        self.touch(x, y, time.time())
+        time.sleep(1)
+        self.assertFalse(self.fullscreen(), "full screen on a single tap")
+        now = time.time() - 0.5  # both taps in the past, 200 ms apart
+        self.touch(x, y, now)
+        self.touch(x + 5, y, now + 0.2)
+        self.assertTrue(waituntil(self.fullscreen, 5), "no full screen on a double tap")
+        self.leavefullscreen()
 
         self.tap("Esc end")
         self.assertTrue(self.ended(), "still running 10 s after a tap on Esc")
         last = self.frames()
         time.sleep(1)
         self.assertEqual(self.frames(), last, "frames drawn after the end")
-        d.find_element(By.ID, "again").click()
-        self.assertTrue(waituntil(lambda: self.frames() > 0, 30), "flying again drew no frame")
+        self.flyagain(lambda: d.find_element(By.ID, "again").click())
+        self.assertEqual(d.execute_script("return window.faults"), [])
 
     def test_InstallableAndOpensWithoutTheNetwork(self):
-        server, url = serve(os.environ["FLYOVER_PAGE"])
+        """On a host that sends index.html on to the folder, as many do: the
+        worker keeps the page's own files and no others, one cache of them,
+        shows a new build on the first visit, and opens the page offline."""
+        folder = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, folder)
+        shutil.copytree(os.environ["FLYOVER_PAGE"], folder, dirs_exist_ok=True)
+        server, url = serve(folder, RedirectingHandler)
         self.open(url=url)
         d = self.driver
-        self.assertTrue(waituntil(lambda: d.execute_script(
-            "return navigator.serviceWorker.controller !== null"), 30), "no service worker")
+        controlled = "return navigator.serviceWorker.controller !== null && window.framecount > 0"
+        self.assertTrue(waituntil(lambda: d.execute_script(controlled), 30), "no service worker")
         self.assertEqual(d.execute_cdp_cmd("Page.getInstallabilityErrors", {}),
                          {"installabilityErrors": []})
+        files = sorted(["/"] + ["/" + f for f in os.listdir(folder) if f != "sw.js"])
+        (name, kept), = d.execute_async_script(CACHES)
+        self.assertEqual(kept, files)
+
+        for address in (url + "index.html", url):
+            d.get(address)
+            self.assertTrue(waituntil(lambda: d.execute_script(controlled), 30), address)
+            self.assertEqual(d.current_url, url)
+
+        # A new build: it shows on the first visit, and its cache alone stays.
+        # Where the system asks for reduced motion, the picture stays still
+        # until the person starts the flight. (While the program runs, this
+        # busy machine's Chromium takes a minute to look at the new worker.)
+        edit(os.path.join(folder, "sw.js"), name, "flyover-update")
+        edit(os.path.join(folder, "index.html"), "<title>", "<title>Updated ")
+        d.execute_cdp_cmd("Emulation.setEmulatedMedia", {
+            "features": [{"name": "prefers-reduced-motion", "value": "reduce"}]})
+        d.get(url)
+        self.assertTrue(d.title.startswith("Updated "), d.title)
+        fly = d.find_element(By.ID, "fly")
+        self.assertTrue(fly.is_displayed() and fly.text.startswith("Fly"), fly.text)
+        names = lambda: [n for n, _ in d.execute_async_script(CACHES)]  # noqa: E731
+        self.assertTrue(waituntil(lambda: names() == ["flyover-update"], 10), names())
+        time.sleep(2)
+        self.assertEqual(self.frames(), 0, "the flight started by itself")
+
+        # Offline: the button starts the flight, and flying again asks no more.
         server.shutdown()
         server.server_close()
         d.refresh()
         self.canvas = d.find_element(By.TAG_NAME, "canvas")
+        self.tap(d.find_element(By.ID, "fly").text)
         self.assertGreaterEqual(1 - self.waitforcity(60).black, MINLIT, "no city offline")
+        self.tap("Esc end")
+        self.assertTrue(self.ended(), "still running 10 s after a tap on Esc")
+        self.flyagain(lambda: self.tap("Fly again"))
+        self.assertEqual(d.execute_script("return window.faults"), [])
 
     def test_OnThePinnedClockHoldsTheDesktopsFrame(self):
         self.open(setup=PINNED)

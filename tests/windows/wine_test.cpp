@@ -33,7 +33,7 @@ namespace
 {
 
 const std::string windowsbuild = WINDOWS_BUILD;
-const std::string zip = windowsbuild + "/flyover-windows-x86_64.zip";
+const std::string zip = windowsbuild + "/flyover-" FLYOVER_VERSION "-windows-x86_64.zip";
 const std::set<std::string> zipfiles = {"flyover.exe",      "flyover.scr", "SDL.dll",
                                         "README.txt",       "LICENSE.txt", "SDL-COPYING.txt",
                                         "SDL-copyright.txt"};
@@ -205,18 +205,25 @@ std::set<std::string> leftbeside(const Wine &wine)
     return left;
 }
 
+// A screenshot of each monitor of the display, in xrandr's order.
+std::vector<Picture> monitorshots(const std::string &display)
+{
+    const std::string listed =
+        outputof({"xrandr", "--listmonitors"}, {{"DISPLAY", display.c_str()}});
+    std::vector<Picture> shots;
+    const std::regex geometry(R"((\d+)/\d+x(\d+)/\d+(\+\d+\+\d+))");
+    for (std::sregex_iterator m(listed.begin(), listed.end(), geometry), end; m != end; ++m)
+        shots.push_back(screenshot(display, (*m)[1].str() + "x" + (*m)[2].str() + (*m)[3].str()));
+    return shots;
+}
+
 // The pixels of the root's colour on each monitor of the display, in
 // xrandr's order: what no window covers, once the root is painted magenta, a
 // colour the city never shows (it may show white).
 std::vector<long> uncovered(const std::string &display)
 {
-    const std::string listed =
-        outputof({"xrandr", "--listmonitors"}, {{"DISPLAY", display.c_str()}});
     std::vector<long> bare;
-    const std::regex geometry(R"((\d+)/\d+x(\d+)/\d+(\+\d+\+\d+))");
-    for (std::sregex_iterator m(listed.begin(), listed.end(), geometry), end; m != end; ++m) {
-        const Picture shot =
-            screenshot(display, (*m)[1].str() + "x" + (*m)[2].str() + (*m)[3].str());
+    for (const Picture &shot : monitorshots(display)) {
         long count = 0;
         for (size_t i = 0; i + 2 < shot.rgb.size(); i += 3)
             count += shot.rgb[i] == 255 && shot.rgb[i + 1] == 0 && shot.rgb[i + 2] == 255;
@@ -415,7 +422,7 @@ TEST(WineSaver, ShowsTheCityUntilAMouseMoveThenBothEndWithStatusZero)
     ASSERT_NE(outputof(shown, ondisplay), "") << "no window of flyover.exe";
 
     ASSERT_EQ(runon(x.display(), {"xdotool", "mousemove_relative", "40", "30"}), 0);
-    EXPECT_TRUE(exitswithin(saver, 1.0, 0));
+    EXPECT_TRUE(exitswithin(saver, 5.0, 0));
     EXPECT_EQ(outputof(shown, ondisplay), "") << "flyover.exe still shows its window";
     // Seen once in about twenty runs: stderr.txt still there as the launcher
     // ended. Its removal, when empty, is the demo's last act; allow it a
@@ -430,8 +437,8 @@ TEST(WineSaver, ShowsTheCityUntilAMouseMoveThenBothEndWithStatusZero)
 }
 
 // On two monitors the demo takes the primary one and switches it to its
-// mode, which moves the other; the launcher covers that one. Nothing of the
-// root shows on either monitor. A move on the second
+// mode, which moves the other; the launcher covers that one, and not the
+// demo's. Nothing of the root shows on either monitor. A move on the second
 // ends the saver, and the covers and the demo's mode go with it.
 TEST(WineSaver, CoversEveryMonitorUntilAMoveOnTheSecondThenLeavesThemAsTheyWere)
 {
@@ -451,9 +458,11 @@ TEST(WineSaver, CoversEveryMonitorUntilAMoveOnTheSecondThenLeavesThemAsTheyWere)
     ASSERT_EQ(bare, none) << "uncovered pixels on each monitor, 60 s after start";
     ASSERT_EQ(waitfor(saver, 3.0), -1) << "ended with no input";
     ASSERT_EQ(uncovered(x.display()), none) << "3 s later";
+    // The covers leave the demo's own monitor, the primary, in view.
+    EXPECT_TRUE(showsthecity(monitorshots(x.display()).at(0), 0.2)) << "the first monitor";
 
     ASSERT_EQ(runon(x.display(), {"xdotool", "mousemove", "1400", "300"}), 0);
-    EXPECT_TRUE(exitswithin(saver, 1.0, 0));
+    EXPECT_TRUE(exitswithin(saver, 5.0, 0));
     std::string after;
     for (int tries = 0; tries < 50 && after != monitors; tries++, usleep(100000))
         after = outputof({"xrandr", "--listmonitors"}, ondisplay);
@@ -497,8 +506,10 @@ INSTANTIATE_TEST_SUITE_P(WineSaver, SaverRuns,
                          });
 
 // Both programs carry the icon, 16 to 256 pixels, the version information,
-// and string 1: the name the screen saver settings list a saver by.
-TEST(WindowsZip, BothProgramsCarryTheIconTheVersionAndTheSaversName)
+// string 1: the name the screen saver settings list a saver by, and a
+// manifest that Windows can read: run as the user, aware of each monitor's
+// DPI, made for Windows 7, 8, 8.1 and 10/11.
+TEST(WindowsZip, BothProgramsCarryTheIconTheVersionTheSaversNameAndAManifest)
 {
     TempDir dir;
     ASSERT_EQ(run({"unzip", "-q", zip, "flyover.exe", "flyover.scr", "-d", dir.path()}).status, 0);
@@ -520,7 +531,111 @@ TEST(WindowsZip, BothProgramsCarryTheIconTheVersionAndTheSaversName)
             run({"wrestool", "-x", "--raw", "--type=6", "--name=1", file}).out;
         EXPECT_EQ(strings.substr(0, 18), std::string("\0\0\7\0f\0l\0y\0o\0v\0e\0r\0", 18))
             << program << ": string 0 empty, string 1 \"flyover\"";
+
+        ASSERT_EQ(run({"wrestool", "-x", "--raw", "--type=24", "--name=1", "-o", file + ".manifest",
+                       file})
+                      .status,
+                  0);
+        Ran wellformed = run({"xmllint", "--noout", file + ".manifest"});
+        EXPECT_EQ(wellformed.status, 0) << program << wellformed.err;
+        const std::string manifest = readfile(file + ".manifest");
+        for (const char *part :
+             {"level=\"asInvoker\"", ">PerMonitorV2, PerMonitor<", ">true/pm<",
+              "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+              "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
+            EXPECT_NE(manifest.find(part), std::string::npos) << program << " lacks " << part;
     }
+}
+
+// A failed start made on purpose, SDL's video driver named as one that does
+// not exist. flyover.exe shows the one line it wrote in a box titled
+// "flyover" and ends with status 1 once Return closes it; the line is in
+// stderr.txt beside the program, or, where that cannot be written (a folder
+// of that name in the way), in %LOCALAPPDATA%\flyover\stderr.txt, started
+// afresh; where neither can, the box still shows. Under "/s" the saver
+// closes the box at the first input and ends with status 1.
+struct FailedStart {
+    const char *name, *program, *arg;
+    bool besideblocked;
+    const char *localfolder; // what %LOCALAPPDATA%\flyover is: "folder", "file"
+    const char *linein;      // where the line is left: "beside", "local", "nowhere"
+};
+
+void PrintTo(const FailedStart &start, std::ostream *out)
+{
+    *out << start.name;
+}
+
+class FailedStarts : public ::testing::TestWithParam<FailedStart>
+{
+};
+
+TEST_P(FailedStarts, ShowTheLineInABoxThenEndWithStatusOne)
+{
+    const FailedStart &p = GetParam();
+    XServer x;
+    Wine wine;
+    const std::string user = getpwuid(getuid())->pw_name; // cppcheck-suppress getpwuidCalled
+    const std::string local = wine.drive() + "/users/" + user + "/AppData/Local/flyover";
+    const std::string line = "Video initialization failed: [^\r\n]+\r?\n";
+    if (p.besideblocked)
+        fs::create_directory(wine.app() + "/stderr.txt");
+    if (std::string(p.localfolder) == "file") {
+        std::ofstream(local) << "not a folder\n";
+    } else {
+        fs::create_directories(local);
+        std::ofstream(local + "/stderr.txt") << "Earlier: a line that an earlier run left\n";
+    }
+    const Env ondisplay = {{"DISPLAY", x.display().c_str()}};
+    Child started =
+        wine.start(wine.app() + "/" + p.program, x.display().c_str(),
+                   p.arg[0] != '\0' ? std::vector<std::string>{p.arg} : std::vector<std::string>{},
+                   {{"SDL_VIDEODRIVER", "nonesuch"}});
+    std::string box;
+    for (int tries = 0; tries < 120 && box.empty() && waitfor(started, 0) == -1; tries++) {
+        box = outputof({"xdotool", "search", "--onlyvisible", "--name", "^flyover$"}, ondisplay);
+        usleep(500000);
+    }
+    ASSERT_NE(box, "") << "no box titled flyover within 60 s";
+    ASSERT_EQ(waitfor(started, 3.0), -1) << "ended with the box unanswered";
+    if (std::string(p.program) == "flyover.exe") {
+        const std::string first = box.substr(0, box.find('\n'));
+        ASSERT_EQ(runon(x.display(), {"xdotool", "windowfocus", first}), 0);
+        ASSERT_EQ(runon(x.display(), {"xdotool", "key", "Return"}), 0);
+    } else {
+        ASSERT_EQ(runon(x.display(), {"xdotool", "mousemove_relative", "40", "30"}), 0);
+    }
+    EXPECT_TRUE(exitswithin(started, 5.0, 1));
+    EXPECT_EQ(outputof({"xdotool", "search", "--onlyvisible", "--name", "^flyover$"}, ondisplay),
+              "")
+        << "the box is still there";
+
+    const std::string besidefile = readfile(wine.app() + "/stderr.txt");
+    const std::string localfile = readfile(local + "/stderr.txt");
+    const std::string where = p.linein;
+    EXPECT_EQ(std::regex_match(besidefile, std::regex(line)), where == "beside") << besidefile;
+    EXPECT_EQ(std::regex_match(localfile, std::regex(line)), where == "local") << localfile;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WineRun, FailedStarts,
+    ::testing::Values(FailedStart{"Beside", "flyover.exe", "", false, "folder", "beside"},
+                      FailedStart{"LocalAppData", "flyover.exe", "", true, "folder", "local"},
+                      FailedStart{"Nowhere", "flyover.exe", "", true, "file", "nowhere"},
+                      FailedStart{"Saver", "flyover.scr", "/s", false, "folder", "beside"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// The launcher's own errors say why, as Windows words it: a flyover.exe that
+// is no program cannot be started, and that is not "not found".
+TEST(WineSaver, AFlyoverExeThatCannotStartIsNamedWithTheReason)
+{
+    Wine wine;
+    std::ofstream(wine.app() + "/flyover.exe", std::ios::trunc) << "not a program\n";
+    Child saver = wine.start(wine.app() + "/flyover.scr", nullptr, {"/s"});
+    ASSERT_TRUE(exitswithin(saver, 60, 1));
+    const std::string err = stderrof(saver);
+    EXPECT_NE(err.find("flyover.exe could not be started: "), std::string::npos) << err;
+    EXPECT_EQ(err.find("found neither"), std::string::npos) << err;
 }
 
 // The installer as an administrator deploys it, msiexec /qn, in a private
@@ -557,34 +672,46 @@ TEST(WineInstaller, InstallsUpgradesInPlaceRefusesADowngradeAndRemovesWithoutATr
     EXPECT_NE(properties.find("ARPPRODUCTICON\tflyover.ico"), std::string::npos) << properties;
     EXPECT_NE(run({"msiinfo", "export", msi, "LaunchCondition"}).out.find("A newer version of"),
               std::string::npos);
-    std::smatch code;
-    ASSERT_TRUE(std::regex_search(properties, code, std::regex("ProductCode\t\\{(.+)\\}")));
-    // The same source built again, and with a higher version.
+    // Windows Installer, unlike Wine, refuses a rebuilt package of the
+    // installed version unless the upgrade takes it: the versions up to this
+    // one, the maximum included (0x200), replace it; newer ones are detected
+    // only (0x2), to be refused.
+    const std::string upgrade = run({"msiinfo", "export", msi, "Upgrade"}).out;
+    const std::string code = "{4771194D-0951-459A-9A70-6C7E9B81AB4F}\t";
+    EXPECT_NE(upgrade.find(code + "\t" FLYOVER_VERSION "\t\t513\t\tWIX_UPGRADE_DETECTED"),
+              std::string::npos)
+        << upgrade;
+    EXPECT_NE(upgrade.find(code + FLYOVER_VERSION "\t\t\t2\t\tWIX_DOWNGRADE_DETECTED"),
+              std::string::npos)
+        << upgrade;
+    // The same source built again, a product of its own, and with a higher version.
     TempDir dir;
-    auto build = [&](const std::string &version, const std::string &productcode) {
-        std::string out = dir.path() + "/" + version + "-" + productcode + ".msi";
-        EXPECT_EQ(run({"env", "-C", windowsbuild, "wixl", "-a", "x64", "-D", "Version=" + version,
-                       "-D", "ProductCode=" + productcode, "-D", "Files=msi", "-D",
-                       "Icon=flyover.ico", "-o", out, WXS})
+    auto build = [&](const std::string &version, const std::string &name) {
+        std::string out = dir.path() + "/" + name + ".msi";
+        EXPECT_EQ(run({"env", "-C", windowsbuild, "cmake", "-DVERSION=" + version,
+                       std::string("-DWXS=") + WXS, "-DOUT=" + out, "-P", MSI_CMAKE})
                       .status,
                   0);
         return out;
     };
-    const std::string again = build(FLYOVER_VERSION, code[1]);
-    const std::string newer = build(NEWER_VERSION, "0F1E2D3C-4B5A-4968-8776-A5B4C3D2E1F0");
+    const std::string again = build(FLYOVER_VERSION, "again");
+    const std::string newer = build(NEWER_VERSION, "newer");
 
     Wine wine;
     const std::set<std::string> before = filesunder(wine.drive());
-    // Wine's profile folder is named after the Unix user (one thread here).
+    // The shortcut where Wine puts it: in the installing user's Start menu,
+    // in a profile folder named after the Unix user (one thread here).
+    // Windows puts a per-machine install's in ProgramData's, for every user.
     const std::string user = getpwuid(getuid())->pw_name; // cppcheck-suppress getpwuidCalled
-    std::set<std::string> installed = {
-        "windows/system32/flyover.scr",
-        "users/" + user + "/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/flyover.lnk"};
+    const std::string wineshortcut =
+        "users/" + user + "/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/flyover.lnk";
+    std::set<std::string> installed = {"windows/system32/flyover.scr", wineshortcut};
     for (const std::string &f : zipfiles)
         if (f != "flyover.scr")
             installed.insert("Program Files/flyover/" + f);
-    // Installed; the rebuild is the same product; the newer version replaces
-    // it in place, and the older is then refused (ERROR_INSTALL_FAILURE,
+    // Installed; the rebuild, a product of its own, replaces it in place (one
+    // entry, where Wine would keep both if the upgrade did not take it), as
+    // does the newer version; the older is then refused (ERROR_INSTALL_FAILURE,
     // 1603, whose low byte a Unix exit status keeps) and changes nothing.
     struct Step {
         std::string package;
@@ -621,7 +748,90 @@ TEST(WineInstaller, TheSaverInSystem32ShowsTheCityUntilAMouseMove)
     ASSERT_TRUE(showsthecity(waitforcity(x.display(), 0.2, 60), 0.2)) << "60 s after start";
     ASSERT_EQ(waitfor(saver, 3.0), -1) << "ended with no input";
     ASSERT_EQ(runon(x.display(), {"xdotool", "mousemove_relative", "40", "30"}), 0);
-    EXPECT_TRUE(exitswithin(saver, 1.0, 0));
+    EXPECT_TRUE(exitswithin(saver, 5.0, 0));
+}
+
+// Authenticode with a certificate made here. scripts/windows refuses a
+// half-given or wrong signing before it builds anything; the build itself,
+// with a wrong password or a timestamp that fails, stops before the zip or
+// the installer exists; with
+// the right one (its file ending in a newline) both programs, in the zip and
+// in the installer, and the installer itself verify against the certificate,
+// while the unsigned build's programs do not.
+TEST(WindowsSigning, SignsTheProgramsInBothPackagesAndTheInstallerOrStops)
+{
+    TempDir dir;
+    const std::string &d = dir.path();
+    ASSERT_EQ(run({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                   d + "/key.pem", "-out", d + "/cert.pem", "-days", "2", "-subj",
+                   "/CN=flyover test", "-addext", "extendedKeyUsage=codeSigning"})
+                  .status,
+              0);
+    ASSERT_EQ(run({"openssl", "pkcs12", "-export", "-inkey", d + "/key.pem", "-in", d + "/cert.pem",
+                   "-out", d + "/cert.pfx", "-passout", "pass:right"})
+                  .status,
+              0);
+    std::ofstream(d + "/right") << "right\n";
+    std::ofstream(d + "/wrong") << "wrong";
+    const std::string pfx = d + "/cert.pfx";
+
+    struct Refusal {
+        std::string pfx, password;
+        const char *says;
+    };
+    for (const Refusal &r :
+         {Refusal{pfx, d + "/wrong", "wrong password"},
+          Refusal{d + "/none.pfx", d + "/right", "Cannot read"}, Refusal{pfx, "", "needs both"}}) {
+        Ran refused = run({SOURCE_DIR "/scripts/windows"},
+                          {{"FLYOVER_AUTHENTICODE_PFX", r.pfx.c_str()},
+                           {"FLYOVER_AUTHENTICODE_PASSWORD_FILE", r.password.c_str()}});
+        EXPECT_NE(refused.status, 0) << r.pfx << " " << r.password;
+        EXPECT_NE(refused.err.find(r.says), std::string::npos) << refused.out << refused.err;
+        EXPECT_EQ(refused.out.find("== flyover for Windows"), std::string::npos) << refused.out;
+    }
+
+    // A build of the packages alone, beside the usual one, with its SDL.
+    std::smatch sdl;
+    const std::string cache = readfile(windowsbuild + "/CMakeCache.txt");
+    ASSERT_TRUE(std::regex_search(cache, sdl, std::regex("FLYOVER_WINDOWS_SDL:\\w+=(.+)")));
+    const std::string build = d + "/build";
+    const std::string zipped = build + "/flyover-" FLYOVER_VERSION "-windows-x86_64.zip";
+    const std::string installer = build + "/flyover-" FLYOVER_VERSION "-x86_64.msi";
+    auto signedwith = [&](const std::string &password, const std::string &timestamps) {
+        Ran configured =
+            run({"env", "-C", SOURCE_DIR, "cmake", "--preset", "windows", "-B", build,
+                 "-DFLYOVER_WINDOWS_SDL=" + sdl[1].str(), "-DFLYOVER_AUTHENTICODE_PFX=" + pfx,
+                 "-DFLYOVER_AUTHENTICODE_PASSWORD_FILE=" + password,
+                 "-DFLYOVER_TIMESTAMP_URL=" + timestamps});
+        EXPECT_EQ(configured.status, 0) << configured.err;
+        return run({"cmake", "--build", build, "--target", "windowsmsi"}, {}, 480);
+    };
+    // A wrong password, and a timestamping server that does not answer
+    // (nothing listens on the discard port here): no package.
+    for (const auto &[password, timestamps] : std::vector<std::pair<std::string, std::string>>{
+             {d + "/wrong", ""}, {d + "/right", "http://127.0.0.1:9/"}}) {
+        EXPECT_NE(signedwith(password, timestamps).status, 0) << password << " " << timestamps;
+        EXPECT_FALSE(fs::exists(zipped));
+        EXPECT_FALSE(fs::exists(installer));
+    }
+    Ran right = signedwith(d + "/right", "");
+    ASSERT_EQ(right.status, 0) << right.out << right.err;
+
+    ASSERT_EQ(run({"unzip", "-q", zipped, "flyover.exe", "flyover.scr", "-d", d + "/zip"}).status,
+              0);
+    ASSERT_EQ(run({"unzip", "-q", zip, "flyover.exe", "-d", d + "/unsigned"}).status, 0);
+    ASSERT_EQ(run({"msiextract", "-C", d + "/msi", installer}).status, 0);
+    struct Verified {
+        std::string file;
+        bool valid;
+    };
+    for (const Verified &v :
+         {Verified{d + "/zip/flyover.exe", true}, Verified{d + "/zip/flyover.scr", true},
+          Verified{d + "/msi/flyover/flyover.exe", true}, Verified{d + "/msi/flyover.scr", true},
+          Verified{installer, true}, Verified{d + "/unsigned/flyover.exe", false}}) {
+        Ran verify = run({"osslsigncode", "verify", "-CAfile", d + "/cert.pem", "-in", v.file});
+        EXPECT_EQ(verify.status == 0, v.valid) << v.file << "\n" << verify.out << verify.err;
+    }
 }
 
 } // namespace

@@ -20,6 +20,19 @@ mergeInto(LibraryManager.library, {
     SDL.errorMessage = allocateUTF8(UTF8ToString(fmt));
   },
 
+  // The frame's delay, as Emscripten's, yielding to the browser; but while
+  // the page's WebGL context is lost (Module.contextlost, set by page.js)
+  // the program stays in it, drawing nothing, until the page starts anew.
+  SDL_Delay__deps: ['$safeSetTimeout'],
+  SDL_Delay: function(delay) {
+    Asyncify.handleSleep(function(wakeUp) {
+      safeSetTimeout(function() {
+        if (!Module['contextlost'])
+          wakeUp();
+      }, delay);
+    });
+  },
+
   // The page's key buttons: a key-down and a key-up of the key with this
   // DOM key code, queued as SDL queues the keyboard's own, so that the
   // program gets exactly the events the key gives. Given to the page as

@@ -11,10 +11,12 @@
 // pointer back to the middle of the screen after every move, so only the
 // move itself tells how far the mouse went.
 //
-// flyover's window covers one monitor. The launcher covers each of the
-// others with a black window of its own, so that no desktop stays in view
-// while the saver runs. The covers come only once flyover's window fills its
-// monitor: a topmost window that comes earlier keeps SDL's window from
+// flyover's window covers one monitor, which the launcher asks Windows for by
+// the window (both programs declare per-monitor DPI awareness in their
+// manifests, so neither sees coordinates scaled for it). The launcher covers
+// each of the others with a black window of its own, so that no desktop
+// stays in view while the saver runs. The covers come only once flyover's
+// window fills its monitor: a topmost window that comes earlier keeps SDL's window from
 // taking its mode (under Wine it stayed 160 x 24). They never take the
 // activation from flyover, have no taskbar button, and follow the monitors
 // as they move (the demo's mode switch moves the ones beside its own),
@@ -23,6 +25,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 
@@ -86,14 +89,16 @@ static LRESULT CALLBACK onkey(int code, WPARAM message, LPARAM data)
 constexpr int maxmonitors = 16;
 constexpr const wchar_t *coverclass = L"flyover cover";
 static RECT monitors[maxmonitors]; // the monitors, as last listed
+static HMONITOR handles[maxmonitors];
 static int monitorcount;
 static HWND covers[maxmonitors]; // black windows over the monitors but flyover's
 
-static BOOL CALLBACK listmonitor(HMONITOR /*monitor*/, HDC /*context*/, LPRECT rect,
-                                 LPARAM /*data*/)
+static BOOL CALLBACK listmonitor(HMONITOR monitor, HDC /*context*/, LPRECT rect, LPARAM /*data*/)
 {
-    if (monitorcount < maxmonitors)
+    if (monitorcount < maxmonitors) {
+        handles[monitorcount] = monitor;
         monitors[monitorcount++] = *rect;
+    }
     return TRUE;
 }
 
@@ -112,17 +117,21 @@ static bool registercover(HINSTANCE self)
 static void cover(HINSTANCE self)
 {
     RECT shown;
+    RECT common;
+    MONITORINFO own = {};
+    own.cbSize = sizeof own;
+    HMONITOR flyovers = MonitorFromWindow(flyoverwindow, MONITOR_DEFAULTTONULL);
     monitorcount = 0;
-    if (!GetWindowRect(flyoverwindow, &shown) ||
+    if (flyovers == nullptr || !GetMonitorInfoW(flyovers, &own) ||
+        !GetWindowRect(flyoverwindow, &shown) ||
         !EnumDisplayMonitors(nullptr, nullptr, listmonitor, 0))
         return;
-    bool full = false;
-    for (int i = 0; i < monitorcount; i++)
-        full = full || EqualRect(&monitors[i], &shown);
+    const bool full = IntersectRect(&common, &shown, &own.rcMonitor) != 0 &&
+                      EqualRect(&common, &own.rcMonitor) != 0;
     for (int i = 0; full && i < maxmonitors; i++) {
         const RECT &m = monitors[i];
         RECT now;
-        if (i >= monitorcount || EqualRect(&m, &shown)) {
+        if (i >= monitorcount || handles[i] == flyovers) {
             if (covers[i] != nullptr)
                 DestroyWindow(covers[i]);
             covers[i] = nullptr;
@@ -147,10 +156,28 @@ static void uncover()
     }
 }
 
+// Shows text in a box; an error goes to standard error too, where there is
+// one (a console, or Wine's).
 static int say(const wchar_t *text, UINT icon)
 {
+    if (icon == MB_ICONERROR)
+        fwprintf(stderr, L"%ls\n", text);
     MessageBoxW(nullptr, text, L"flyover", MB_OK | icon);
     return icon == MB_ICONERROR ? 1 : 0;
+}
+
+// An error of the launcher's own, what it did and why, as Windows words the
+// reason of GetLastError().
+static int sayerror(const wchar_t *what, DWORD code)
+{
+    wchar_t reason[512];
+    wchar_t text[1024];
+    if (FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                       reason, 512, nullptr) == 0)
+        swprintf(reason, 512, L"error %lu", code);
+    reason[wcscspn(reason, L"\r\n")] = L'\0';
+    swprintf(text, 1024, L"%ls: %ls", what, reason);
+    return say(text, MB_ICONERROR);
 }
 
 constexpr DWORD pathsize = MAX_PATH + 16; // a folder's path, with room for a name
@@ -185,12 +212,17 @@ static int show()
     startup.cb = sizeof startup;
     PROCESS_INFORMATION flyover = {};
     if (!findflyover(folder) ||
-        swprintf(commandline, pathsize + 2, L"\"%lsflyover.exe\"", folder) < 0 ||
-        !CreateProcessW(nullptr, commandline, nullptr, nullptr, FALSE, 0, nullptr, folder, &startup,
-                        &flyover))
+        swprintf(commandline, pathsize + 2, L"\"%lsflyover.exe\"", folder) < 0)
         return say(L"flyover.exe was found neither beside flyover.scr nor where flyover was "
                    L"installed: keep them, and SDL.dll, in one folder, or install flyover again.",
                    MB_ICONERROR);
+    if (!CreateProcessW(nullptr, commandline, nullptr, nullptr, FALSE, 0, nullptr, folder, &startup,
+                        &flyover)) {
+        const DWORD code = GetLastError();
+        wchar_t what[pathsize + 32];
+        swprintf(what, pathsize + 32, L"%lsflyover.exe could not be started", folder);
+        return sayerror(what, code);
+    }
 
     // The hooks are called from this thread's message loop.
     HINSTANCE self = GetModuleHandleW(nullptr);
