@@ -38,14 +38,18 @@ install(FILES ${dist}/flyover.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hic
 
 # Debian requires a copyright file and a changelog in every package. They
 # belong to the package, not to a plain install: they live in the component
-# that `cmake --install` leaves out and CPack adds below.
+# that `cmake --install` leaves out and CPack adds below. The changelog is
+# written from CHANGELOG.md in Debian's format, which lintian reads.
+set(maintainer "flyover developers <flyover@example.org>")
 set(changelog ${PROJECT_BINARY_DIR}/dist/changelog.gz)
 add_custom_command(
   OUTPUT ${changelog}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/dist
-  COMMAND gzip -9n -c ${dist}/changelog > ${changelog}
-  DEPENDS ${dist}/changelog
-  COMMENT "Compressing the changelog"
+  COMMAND awk -v maintainer=${maintainer} -f ${PROJECT_SOURCE_DIR}/cmake/debian-changelog.awk
+          ${PROJECT_SOURCE_DIR}/CHANGELOG.md > ${PROJECT_BINARY_DIR}/dist/changelog
+  COMMAND gzip -9n -c ${PROJECT_BINARY_DIR}/dist/changelog > ${changelog}
+  DEPENDS ${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_SOURCE_DIR}/cmake/debian-changelog.awk
+  COMMENT "Writing the Debian changelog from CHANGELOG.md"
   VERBATIM)
 add_custom_target(changelog ALL DEPENDS ${changelog})
 install(FILES ${dist}/copyright ${changelog}
@@ -58,7 +62,7 @@ install(FILES ${dist}/copyright ${changelog}
 # with that time, so that the same sources give the same package.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME flyover)
-set(CPACK_PACKAGE_CONTACT "flyover developers <flyover@example.org>")
+set(CPACK_PACKAGE_CONTACT ${maintainer})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "real-time 3-D fly-over of an endless random city")
 set(CPACK_PACKAGE_DESCRIPTION
     "Flyover switches the display to a full-screen OpenGL mode and flies a camera\n"
