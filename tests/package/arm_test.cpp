@@ -72,12 +72,11 @@ std::string treeof(const char *arch)
 std::vector<std::string> inmultiarch(const std::vector<std::string> &binds,
                                      const std::vector<std::string> &argv)
 {
-    std::vector<std::string> all = {
-        "bash", "-c",
+    const std::string script =
         "root=$1; shift; source \"$root/scripts/common.sh\"; make_multiarch_root || exit 1; "
         "multiarch_binds=(); while [ \"$1\" != -- ]; do multiarch_binds+=(\"$1\"); shift; done; "
-        "shift; cd \"$root\" && in_multiarch_root \"$@\"",
-        "bash", SOURCE_DIR};
+        "shift; cd \"$root\" && in_multiarch_root \"$@\"";
+    std::vector<std::string> all = {"bash", "-c", script, "bash", SOURCE_DIR};
     all.insert(all.end(), binds.begin(), binds.end());
     all.push_back("--");
     all.insert(all.end(), argv.begin(), argv.end());
