@@ -216,9 +216,12 @@ TEST(ArmPicture, TheArm64PackagesProgramHoldsTheDesktopsFrame)
     for (const auto &[name, value] : held.env())
         argv.insert(argv.end(), {"-E", name + "=" + value});
     argv.insert(argv.end(), {"-E", "DISPLAY=" + x.display()});
-    // The X socket and the held frame are both in /tmp.
-    Child demo =
-        spawn(inmultiarch({packages, tree, "/tmp"}, argv), {{"DEBIAN_FRONTEND", "noninteractive"}});
+    // The X socket and the held frame are both in /tmp. The root's overlay
+    // goes to a folder of this test's, so that a run killed half-way leaves
+    // nothing behind either.
+    TempDir overlay;
+    Child demo = spawn(inmultiarch({packages, tree, "/tmp"}, argv),
+                       {{"DEBIAN_FRONTEND", "noninteractive"}, {"TMPDIR", overlay.path().c_str()}});
     const auto start = std::chrono::steady_clock::now();
     Picture got = held.wait(600);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
