@@ -153,19 +153,31 @@ make_multiarch_root() {
     key=$( (mmdebstrap --version; printf '%s\n' "${multiarch_packages[@]}") | sha256sum)
     multiarch_root=${XDG_CACHE_HOME:-$HOME/.cache}/flyover/multiarch-bookworm-${key:0:12}
     [ -d "$multiarch_root" ] && return 0
+    # Another build making it beside this one is waited for.
+    mkdir -p "$(dirname "$multiarch_root")"
+    local lock
+    exec {lock}>"$multiarch_root.lock"
+    flock "$lock"
+    if [ -d "$multiarch_root" ]; then
+        exec {lock}>&-
+        return 0
+    fi
+    # What an interrupted build left is removed, never entered: a file
+    # system still mounted in it stays as it is.
+    rm -rf --one-file-system "$multiarch_root".part*
     local part=$multiarch_root.part$$
-    mkdir -p "$(dirname "$part")"
-    rm -rf "$part"
     echo "Making the ARM build root (once): $multiarch_root"
     local include
     include=$(IFS=,; echo "${multiarch_packages[*]}")
     if ! mmdebstrap --quiet --variant=minbase --architectures=amd64,arm64,armhf \
             --aptopt='Acquire::Retries "3"' --include="$include" bookworm "$part"; then
-        rm -rf "$part"
+        rm -rf --one-file-system "$part"
+        exec {lock}>&-
         echo "Could not make the ARM build root: mmdebstrap needs a Debian mirror (see above)." >&2
         return 1
     fi
-    mv "$part" "$multiarch_root"
+    mv -T "$part" "$multiarch_root"
+    exec {lock}>&-
 }
 
 # Runs a command in a throwaway overlay of the multiarch root, as root, in

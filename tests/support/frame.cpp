@@ -52,8 +52,9 @@ double litshare(const Picture &p)
 
 } // namespace
 
-HeldFrame::HeldFrame()
-    : path_(std::string(P_tmpdir) + "/flyover-frame-" + std::to_string(getpid()) + ".ppm")
+HeldFrame::HeldFrame(const std::string &swapcount)
+    : path_(std::string(P_tmpdir) + "/flyover-frame-" + std::to_string(getpid()) + ".ppm"),
+      swapcount_(swapcount.empty() ? SWAPCOUNT : swapcount)
 {
     // In the sanitizer build the preloaded counter comes before the
     // sanitizer's runtime; for a library that only counts, that is fine.
@@ -69,7 +70,7 @@ HeldFrame::~HeldFrame()
 
 Env HeldFrame::env() const
 {
-    return {{"LD_PRELOAD", SWAPCOUNT},
+    return {{"LD_PRELOAD", swapcount_.c_str()},
             {"SWAPCOUNT_CLOCK", clock},
             {"SWAPCOUNT_FREEZE", heldframe},
             {"SWAPCOUNT_FRAME", path_.c_str()},

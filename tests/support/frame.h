@@ -19,7 +19,9 @@ namespace testsupport
 class HeldFrame
 {
   public:
-    HeldFrame();
+    // swapcount: the swap counter to preload, when not this build's (the
+    // ARM program's own, say).
+    explicit HeldFrame(const std::string &swapcount = "");
     ~HeldFrame();
     HeldFrame(const HeldFrame &) = delete;
     HeldFrame &operator=(const HeldFrame &) = delete;
@@ -29,7 +31,7 @@ class HeldFrame
     Picture wait(double seconds) const;
 
   private:
-    std::string path_, asan_;
+    std::string path_, asan_, swapcount_;
 };
 
 // Where the whole 4:3 picture belongs on a screen: as large as fits, centred.
