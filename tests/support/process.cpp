@@ -299,7 +299,17 @@ int runon(const std::string &display, const std::vector<std::string> &argv)
 
 bool windowshown(const std::string &display, const Child &child)
 {
-    return runon(display, {"xdotool", "search", "--sync", "--pid", std::to_string(child.pid)}) == 0;
+    // xdotool's search ends with an error when a window goes away while it
+    // reads it, as the hidden windows of a starting Wine program do: such an
+    // early end is one more try, not an answer.
+    const double deadline = now() + 30;
+    do {
+        if (runon(display, {"xdotool", "search", "--sync", "--pid", std::to_string(child.pid)}) ==
+            0)
+            return true;
+        usleep(100000);
+    } while (now() < deadline);
+    return false;
 }
 
 Picture screenshot(const std::string &display, const std::string &area)
