@@ -302,10 +302,11 @@ bool windowshown(const std::string &display, const Child &child)
     // xdotool's search ends with an error when a window goes away while it
     // reads it, as the hidden windows of a starting Wine program do: such an
     // early end is one more try, not an answer.
+    const std::vector<std::string> search = {"xdotool", "search", "--sync", "--pid",
+                                             std::to_string(child.pid)};
     const double deadline = now() + 30;
     do {
-        if (runon(display, {"xdotool", "search", "--sync", "--pid", std::to_string(child.pid)}) ==
-            0)
+        if (runon(display, search) == 0)
             return true;
         usleep(100000);
     } while (now() < deadline);
