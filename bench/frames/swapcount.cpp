@@ -106,8 +106,8 @@ struct Series {
     long written = 0;
     Series()
     {
-        const char *spec = getenv("SWAPCOUNT_SERIES");
-        if (!spec || sscanf(spec, "%ld %ld %ld %4095s", &first, &step, &count, folder) != 4 ||
+        const char *asked = getenv("SWAPCOUNT_SERIES");
+        if (!asked || sscanf(asked, "%ld %ld %ld %4095s", &first, &step, &count, folder) != 4 ||
             first < 1 || step < 1)
             count = 0;
     }
