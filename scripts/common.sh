@@ -88,24 +88,33 @@ build_preset() {
 }
 
 # Starts a private Xvfb on a free display and sets DISPLAY and xvfb_pid.
-# When Xvfb cannot start, says so with Xvfb's own words and returns 1.
+# It never resets: one that resets when its last client leaves (a window
+# search by xdotool, say) closes a client that connects meanwhile, and SDL
+# then quietly takes its offscreen driver. When it cannot start, says so
+# with Xvfb's own words and returns 1; what Xvfb says later stays in
+# xvfb_log, which the caller removes.
 start_xvfb() {
     local dir number=
     dir=$(mktemp -d)
+    xvfb_log=$(mktemp)
     mkfifo "$dir/displayfd"
-    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$dir/displayfd" >/dev/null 2>"$dir/log" &
+    Xvfb -displayfd 3 -screen 0 800x600x24 -noreset -nolisten tcp 3>"$dir/displayfd" >/dev/null 2>"$xvfb_log" &
     xvfb_pid=$!
     # Xvfb writes the display number once it accepts connections, or ends.
     read -r number <"$dir/displayfd" || true
+    rm -rf "$dir"
     if [ -z "$number" ]; then
         wait "$xvfb_pid" 2>/dev/null || true
         echo "Could not start a virtual display (Xvfb). Xvfb said:" >&2
-        awk '!seen[$0]++' "$dir/log" | tail -n 8 | sed 's/^/    /' >&2
-        rm -rf "$dir"
+        xvfb_said
         return 1
     fi
-    rm -rf "$dir"
     export DISPLAY=":$number"
+}
+
+# The end of what Xvfb said, without repeats.
+xvfb_said() {
+    awk '!seen[$0]++' "$xvfb_log" | tail -n 8 | sed 's/^/    /' >&2
 }
 
 # Sets up Emscripten for scripts/web and the web tests. Debian's emscripten

@@ -115,9 +115,13 @@ static void stopserver(pid_t pid)
     }
 }
 
+// -noreset: a server that resets when its last client leaves closes a client
+// that connects meanwhile, as a program starting while a test's xdotool
+// looks for its window does; SDL then quietly takes its offscreen driver.
 XServer::XServer(const std::vector<std::string> &extraargs, const std::string &size)
 {
     std::vector<std::string> argv = {"Xvfb", "-screen", "0", size + "x24", "-nolisten", "tcp"};
+    argv.push_back("-noreset");
     argv.insert(argv.end(), extraargs.begin(), extraargs.end());
     pid_ = startserver(argv, display_);
     if (pid_ < 0)
