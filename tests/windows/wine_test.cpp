@@ -553,12 +553,15 @@ TEST(WindowsZip, BothProgramsCarryTheIconTheVersionTheSaversNameAndAManifest)
 // stderr.txt beside the program, or, where that cannot be written (a folder
 // of that name in the way), in %LOCALAPPDATA%\flyover\stderr.txt, started
 // afresh; where neither can, the box still shows. Under "/s" the saver
-// closes the box at the first input and ends with status 1.
+// closes the box at the first input and ends with status 1, and so it does
+// with its own, where flyover.exe is missing.
 struct FailedStart {
     const char *name, *program, *arg;
     bool besideblocked;
-    const char *localfolder; // what %LOCALAPPDATA%\flyover is: "folder", "file"
-    const char *linein;      // where the line is left: "beside", "local", "nowhere"
+    const char *localfolder;  // what %LOCALAPPDATA%\flyover is: "folder", "file"
+    const char *linein;       // where the line is left: "beside", "local", "nowhere"
+    const char *missing = ""; // a file of the zip taken away
+    const char *line = "Video initialization failed: "; // how the line starts
 };
 
 void PrintTo(const FailedStart &start, std::ostream *out)
@@ -577,7 +580,9 @@ TEST_P(FailedStarts, ShowTheLineInABoxThenEndWithStatusOne)
     Wine wine;
     const std::string user = getpwuid(getuid())->pw_name; // cppcheck-suppress getpwuidCalled
     const std::string local = wine.drive() + "/users/" + user + "/AppData/Local/flyover";
-    const std::string line = "Video initialization failed: [^\r\n]+\r?\n";
+    const std::string line = std::string(p.line) + "[^\r\n]+\r?\n";
+    if (p.missing[0] != '\0')
+        fs::remove(wine.app() + "/" + p.missing);
     if (p.besideblocked)
         fs::create_directory(wine.app() + "/stderr.txt");
     if (std::string(p.localfolder) == "file") {
@@ -622,18 +627,20 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FailedStart{"Beside", "flyover.exe", "", false, "folder", "beside"},
                       FailedStart{"LocalAppData", "flyover.exe", "", true, "folder", "local"},
                       FailedStart{"Nowhere", "flyover.exe", "", true, "file", "nowhere"},
-                      FailedStart{"Saver", "flyover.scr", "/s", false, "folder", "beside"}),
+                      FailedStart{"Saver", "flyover.scr", "/s", false, "folder", "beside"},
+                      FailedStart{"SaverWithoutTheExe", "flyover.scr", "/s", false, "folder",
+                                  "beside", "flyover.exe", "flyover.exe was found neither "}),
     [](const auto &info) { return std::string(info.param.name); });
 
-// The launcher's own errors say why, as Windows words it: a flyover.exe that
-// is no program cannot be started, and that is not "not found".
+// The launcher's own errors say why, as Windows words it, in stderr.txt: a
+// flyover.exe that is no program cannot be started, and that is not "not found".
 TEST(WineSaver, AFlyoverExeThatCannotStartIsNamedWithTheReason)
 {
     Wine wine;
     std::ofstream(wine.app() + "/flyover.exe", std::ios::trunc) << "not a program\n";
     Child saver = wine.start(wine.app() + "/flyover.scr", nullptr, {"/s"});
     ASSERT_TRUE(exitswithin(saver, 60, 1));
-    const std::string err = stderrof(saver);
+    const std::string err = readfile(wine.app() + "/stderr.txt");
     EXPECT_NE(err.find("flyover.exe could not be started: "), std::string::npos) << err;
     EXPECT_EQ(err.find("found neither"), std::string::npos) << err;
 }

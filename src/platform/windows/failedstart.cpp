@@ -13,9 +13,9 @@
 // Where neither can be written, a temporary file that goes with the program
 // holds the line for the box.
 //
-// The box is the program's first visible window: flyover.scr closes it on
-// the user's first input, as it closes the demo's window, so an unattended
-// screen saver never leaves it waiting.
+// flyover.scr closes the box on the user's first input, as it closes the
+// demo's window, so an unattended screen saver never leaves it waiting.
+#include "failedstart.h"
 #include "platform.h"
 
 #include <windows.h>
@@ -31,13 +31,11 @@ constexpr int linesize = 1024;            // the longest line the box shows
 static wchar_t errorpath[pathsize]; // where standard error goes, when SDL does not clean it up
 static bool removeifempty;          // errorpath is ours to remove after a good run
 
-static bool beside(wchar_t (&path)[pathsize])
+static bool infolder(const wchar_t *folder, wchar_t (&path)[pathsize])
 {
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    wchar_t *name = wcsrchr(path, L'\\');
-    if (length == 0 || length >= MAX_PATH || name == nullptr)
+    if (folder == nullptr || wcslen(folder) >= MAX_PATH)
         return false;
-    wcscpy(name + 1, L"stderr.txt");
+    swprintf(path, pathsize, L"%lsstderr.txt", folder);
     return _wfreopen(path, L"w+", stderr) != nullptr;
 }
 
@@ -61,9 +59,18 @@ static bool intemporary(wchar_t (&path)[pathsize])
            _wfreopen(path, L"w+D", stderr) != nullptr;
 }
 
-// Run at exit, before SDL's own clean-up (which closes standard error and
-// removes an empty stderr.txt beside the program).
-static void showfailure()
+bool keepfailure(const wchar_t *folder)
+{
+    removeifempty = false;
+    if (infolder(folder, errorpath))
+        return true;
+    removeifempty = inlocalappdata(errorpath);
+    return removeifempty || intemporary(errorpath);
+}
+
+// flyover.exe runs it at exit, before SDL's own clean-up (which closes
+// standard error and removes an empty stderr.txt beside the program).
+void showfailure()
 {
     char line[linesize] = "";
     char read[linesize];
@@ -86,13 +93,13 @@ static void showfailure()
 
 void hostwindow()
 {
-    removeifempty = false;
-    if (!beside(errorpath)) {
-        removeifempty = inlocalappdata(errorpath);
-        if (!removeifempty && !intemporary(errorpath))
-            return; // nowhere to keep the line: no box either
-    }
-    atexit(showfailure);
+    wchar_t folder[pathsize];
+    DWORD length = GetModuleFileNameW(nullptr, folder, MAX_PATH);
+    wchar_t *name = length > 0 && length < MAX_PATH ? wcsrchr(folder, L'\\') : nullptr;
+    if (name != nullptr)
+        name[1] = L'\0';
+    if (keepfailure(name != nullptr ? folder : nullptr))
+        atexit(showfailure); // where the line cannot be kept, no box either
 }
 
 void fillscreen() {}

@@ -6,6 +6,12 @@
 // flyover.exe, watches the session's keys and mouse through low-level hooks,
 // and on input asks flyover's window to close, as a close button does:
 // flyover ends with status 0, which the launcher passes on as its own.
+// It follows flyover's windows until flyover ends, not only the first: a
+// window that SDL shows and takes away when a mode cannot be set is followed
+// by the box of the failed start (failedstart.cpp), which input closes too.
+// The launcher's own errors are kept and shown as flyover's are, in a box
+// that it closes the same way, or by itself after a while, so that an
+// unattended saver never waits on a box.
 //
 // Hooks, rather than polling the pointer: flyover's SDL brings the hidden
 // pointer back to the middle of the screen after every move, so only the
@@ -21,6 +27,7 @@
 // activation from flyover, have no taskbar button, and follow the monitors
 // as they move (the demo's mode switch moves the ones beside its own),
 // looked at every poll.
+#include "failedstart.h"
 #include "saverargs.h"
 
 #include <windows.h>
@@ -42,8 +49,11 @@ constexpr DWORD gracems = 2000;
 // rare one-pixel twitches never add up.
 constexpr LONG movepixels = 8;
 constexpr DWORD pausems = 1000;
+// How long the launcher's own error box waits for the user before it
+// closes by itself: nobody may be there to read it.
+constexpr DWORD boxms = 10000;
 
-static HWND flyoverwindow; // flyover's visible window, once it has one
+static HWND flyoverwindow; // the visible window followed, while there is one
 static bool userinput;     // set by the hooks
 static LONG travelled;     // pixels the pointer moved since its last pause
 static DWORD lastmove;     // when it last moved, in the input's own clock
@@ -156,19 +166,71 @@ static void uncover()
     }
 }
 
-// Shows text in a box; an error goes to standard error too, where there is
-// one (a console, or Wine's).
-static int say(const wchar_t *text, UINT icon)
+// Follows the visible windows of a process, one at a time, until ends is
+// signalled. Input, from gracems after a window appears, asks it to close;
+// once the user has asked, every window that comes after is asked at once.
+// After limit ms the window is asked as if the user had come back.
+static void follow(HANDLE ends, DWORD process, DWORD limit)
 {
-    if (icon == MB_ICONERROR)
-        fwprintf(stderr, L"%ls\n", text);
-    MessageBoxW(nullptr, text, L"flyover", MB_OK | icon);
-    return icon == MB_ICONERROR ? 1 : 0;
+    // The hooks are called from this thread's message loop.
+    HINSTANCE self = GetModuleHandleW(nullptr);
+    SetWindowsHookExW(WH_MOUSE_LL, onmouse, self, 0);
+    SetWindowsHookExW(WH_KEYBOARD_LL, onkey, self, 0);
+    const bool covering = registercover(self);
+    const DWORD started = GetTickCount();
+    DWORD shownat = 0;
+    HWND closed = nullptr; // the window last asked to close, once one was
+    DWORD woke = WAIT_TIMEOUT;
+    while (woke == WAIT_TIMEOUT || woke == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+        userinput = userinput || (limit != INFINITE && GetTickCount() - started >= limit);
+        if (!IsWindowVisible(flyoverwindow)) { // none yet, or gone
+            flyoverwindow = nullptr;
+            EnumWindows(findwindow, LPARAM(process));
+            shownat = GetTickCount();
+        } else if (closed == nullptr && GetTickCount() - shownat < gracems) {
+            userinput = false;
+            travelled = 0;
+        } else if (userinput && flyoverwindow != closed &&
+                   PostMessageW(flyoverwindow, WM_CLOSE, 0, 0)) {
+            closed = flyoverwindow;
+        }
+        if (flyoverwindow != nullptr && covering)
+            cover(self);
+        woke = MsgWaitForMultipleObjects(1, &ends, FALSE, pollms, QS_ALLINPUT);
+    }
+    uncover();
+}
+
+static DWORD WINAPI showbox(void * /*unused*/)
+{
+    showfailure();
+    return 0;
+}
+
+// An error of the launcher's own: its line goes where flyover.exe keeps
+// that of a failed start, in folder, where the launcher looked for it; the
+// box that shows it is followed as flyover's windows are. Status 1.
+static int fail(const wchar_t *folder, const wchar_t *text)
+{
+    char line[2048];
+    if (keepfailure(folder) &&
+        WideCharToMultiByte(CP_ACP, 0, text, -1, line, int(sizeof line), nullptr, nullptr) > 0) {
+        fprintf(stderr, "%s\n", line);
+        HANDLE box = CreateThread(nullptr, 0, showbox, nullptr, 0, nullptr);
+        if (box != nullptr) {
+            follow(box, GetCurrentProcessId(), boxms);
+            CloseHandle(box);
+        }
+    }
+    return 1;
 }
 
 // An error of the launcher's own, what it did and why, as Windows words the
 // reason of GetLastError().
-static int sayerror(const wchar_t *what, DWORD code)
+static int failwith(const wchar_t *folder, const wchar_t *what, DWORD code)
 {
     wchar_t reason[512];
     wchar_t text[1024];
@@ -177,7 +239,7 @@ static int sayerror(const wchar_t *what, DWORD code)
         swprintf(reason, 512, L"error %lu", code);
     reason[wcscspn(reason, L"\r\n")] = L'\0';
     swprintf(text, 1024, L"%ls: %ls", what, reason);
-    return say(text, MB_ICONERROR);
+    return fail(folder, text);
 }
 
 constexpr DWORD pathsize = MAX_PATH + 16; // a folder's path, with room for a name
@@ -185,22 +247,29 @@ constexpr DWORD pathsize = MAX_PATH + 16; // a folder's path, with room for a na
 // Puts the folder that holds flyover.exe, with a closing backslash, in
 // folder: the launcher's own, as the zip has them, or else the folder that
 // the installer names in the registry (it puts flyover.scr in system32,
-// where Windows' screen saver settings look).
+// where Windows' screen saver settings look). Where it finds none, folder
+// is the launcher's own, or empty.
 static bool findflyover(wchar_t (&folder)[pathsize])
 {
+    wchar_t installed[pathsize];
+    DWORD size = sizeof installed;
     DWORD length = GetModuleFileNameW(nullptr, folder, MAX_PATH);
-    wchar_t *name = wcsrchr(folder, L'\\');
-    if (length > 0 && length < MAX_PATH && name != nullptr) {
+    wchar_t *name = length > 0 && length < MAX_PATH ? wcsrchr(folder, L'\\') : nullptr;
+    if (name == nullptr) {
+        folder[0] = L'\0';
+    } else {
         wcscpy(name + 1, L"flyover.exe");
         bool beside = GetFileAttributesW(folder) != INVALID_FILE_ATTRIBUTES;
         name[1] = L'\0';
         if (beside)
             return true;
     }
-    DWORD size = sizeof folder;
-    return RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\flyover", L"InstallDir", RRF_RT_REG_SZ,
-                        nullptr, folder, &size) == ERROR_SUCCESS &&
-           wcslen(folder) > 0 && folder[wcslen(folder) - 1] == L'\\';
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\flyover", L"InstallDir", RRF_RT_REG_SZ,
+                     nullptr, installed, &size) != ERROR_SUCCESS ||
+        wcslen(installed) == 0 || installed[wcslen(installed) - 1] != L'\\')
+        return false;
+    wcscpy(folder, installed);
+    return true;
 }
 
 // Runs flyover.exe until it ends; returns its status.
@@ -213,45 +282,17 @@ static int show()
     PROCESS_INFORMATION flyover = {};
     if (!findflyover(folder) ||
         swprintf(commandline, pathsize + 2, L"\"%lsflyover.exe\"", folder) < 0)
-        return say(L"flyover.exe was found neither beside flyover.scr nor where flyover was "
-                   L"installed: keep them, and SDL.dll, in one folder, or install flyover again.",
-                   MB_ICONERROR);
+        return fail(folder[0] != L'\0' ? folder : nullptr,
+                    L"flyover.exe was found neither beside flyover.scr nor where flyover was "
+                    L"installed: keep them, and SDL.dll, in one folder, or install flyover again.");
     if (!CreateProcessW(nullptr, commandline, nullptr, nullptr, FALSE, 0, nullptr, folder, &startup,
                         &flyover)) {
         const DWORD code = GetLastError();
         wchar_t what[pathsize + 32];
         swprintf(what, pathsize + 32, L"%lsflyover.exe could not be started", folder);
-        return sayerror(what, code);
+        return failwith(folder, what, code);
     }
-
-    // The hooks are called from this thread's message loop.
-    HINSTANCE self = GetModuleHandleW(nullptr);
-    SetWindowsHookExW(WH_MOUSE_LL, onmouse, self, 0);
-    SetWindowsHookExW(WH_KEYBOARD_LL, onkey, self, 0);
-    const bool covering = registercover(self);
-    DWORD shownat = 0;
-    bool watching = false;
-    bool closing = false;
-    DWORD woke = WAIT_TIMEOUT;
-    while (woke == WAIT_TIMEOUT || woke == WAIT_OBJECT_0 + 1) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&message);
-        if (flyoverwindow == nullptr) {
-            EnumWindows(findwindow, LPARAM(flyover.dwProcessId));
-            shownat = GetTickCount();
-        } else if (!watching) {
-            watching = GetTickCount() - shownat >= gracems;
-            userinput = false;
-            travelled = 0;
-        } else if (userinput && !closing) {
-            closing = PostMessageW(flyoverwindow, WM_CLOSE, 0, 0);
-        }
-        if (flyoverwindow != nullptr && covering)
-            cover(self);
-        woke = MsgWaitForMultipleObjects(1, &flyover.hProcess, FALSE, pollms, QS_ALLINPUT);
-    }
-    uncover();
+    follow(flyover.hProcess, flyover.dwProcessId, INFINITE);
     DWORD status = 1;
     GetExitCodeProcess(flyover.hProcess, &status);
     CloseHandle(flyover.hThread);
@@ -271,7 +312,9 @@ int main(int argc, char *argv[])
     case saversettings:
         break;
     }
-    return say(L"flyover has no settings.\n\nIt flies over a new random city each time it starts; "
-               L"any key, click or move of the mouse ends it.",
-               MB_ICONINFORMATION);
+    MessageBoxW(nullptr,
+                L"flyover has no settings.\n\nIt flies over a new random city each time it "
+                L"starts; any key, click or move of the mouse ends it.",
+                L"flyover", MB_OK | MB_ICONINFORMATION);
+    return 0;
 }
