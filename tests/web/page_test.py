@@ -148,7 +148,10 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
 
 
 class RedirectingHandler(QuietHandler):
-    """A host that sends /index.html on to /, as many static hosts do."""
+    """A host that sends /index.html on to / and knows no WebAssembly type,
+    as many static hosts do."""
+
+    extensions_map = {**QuietHandler.extensions_map, ".wasm": "application/octet-stream"}
 
     def do_GET(self):
         if self.path.split("?")[0] != "/index.html":
@@ -362,6 +365,13 @@ class Page(unittest.TestCase):
         # else on the page's console; and the page's policy refused nothing.
         self.assertEqual(d.get_log("browser"), [])
         self.assertEqual(d.execute_script("return window.faults"), [])
+        # The policy holds: a script written into the page is refused, and
+        # said to be (window.faults sees what the policy refuses).
+        self.assertIsNone(d.execute_script(
+            "const s = document.createElement('script'); s.textContent = 'window.inline = 1';"
+            "document.body.append(s); return window.inline"), "an inline script ran")
+        faults = lambda: d.execute_script("return window.faults")  # noqa: E731
+        self.assertTrue(waituntil(lambda: faults() == ["script-src-elem inline"], 5), faults())
 
     def test_ComesBackWhenTheContextIsLost(self):
         """The browser takes WebGL away and gives it back, twice in a row,
@@ -388,6 +398,15 @@ class Page(unittest.TestCase):
         print("The city %.1f s after the restore, load %.2f"
               % (time.monotonic() - start, os.getloadavg()[0]))
         self.assertGreaterEqual(1 - shot.black, MINLIT, "no city after the restore")
+
+        # Never given back: within 10 s the page says so and offers a new flight.
+        d.execute_script(lose)
+        again = d.find_element(By.ID, "again")
+        time.sleep(5)
+        self.assertFalse(again.is_displayed(), "offered a new flight 5 s after the loss")
+        self.assertTrue(waituntil(again.is_displayed, 10), "no way out 15 s after the loss")
+        self.assertIn("not given them back", d.find_element(By.ID, "status").text)
+        self.flyagain(again.click)
 
         # Lost and given back after the end: the page stays as it ended.
         self.key(Keys.ESCAPE)
@@ -492,9 +511,10 @@ class Page(unittest.TestCase):
         self.assertEqual(d.execute_script("return window.faults"), [])
 
     def test_InstallableAndOpensWithoutTheNetwork(self):
-        """On a host that sends index.html on to the folder, as many do: the
-        worker keeps the page's own files and no others, one cache of them,
-        shows a new build on the first visit, and opens the page offline."""
+        """On a plain static host (RedirectingHandler): the page flies without
+        a word on its slower start, the worker keeps the page's own files and
+        no others, one cache of them, shows a new build on the first visit,
+        and opens the page offline."""
         folder = tempfile.mkdtemp()
         self.addCleanup(shutil.rmtree, folder)
         shutil.copytree(os.environ["FLYOVER_PAGE"], folder, dirs_exist_ok=True)
@@ -503,6 +523,7 @@ class Page(unittest.TestCase):
         d = self.driver
         controlled = "return navigator.serviceWorker.controller !== null && window.framecount > 0"
         self.assertTrue(waituntil(lambda: d.execute_script(controlled), 30), "no service worker")
+        self.assertEqual(d.find_element(By.ID, "status").text, "")
         self.assertEqual(d.execute_cdp_cmd("Page.getInstallabilityErrors", {}),
                          {"installabilityErrors": []})
         files = sorted(["/"] + ["/" + f for f in os.listdir(folder) if f != "sw.js"])

@@ -10,26 +10,36 @@ var emulationnotices = [
   'WARNING: using emscripten GL emulation. This is a collection of limited workarounds, do not expect it to work.',
   'WARNING: using emscripten GL immediate mode emulation. This is very limited in what it supports',
 ];
+var lastline = '';
 var Module = {
   canvas: document.getElementById('canvas'),
-  // What the program writes on its error stream is also shown on the page.
-  // Emscripten's OpenGL emulation announces itself on every start on the
-  // same stream; those two lines are not the program's.
+  // What the program and the runtime write on the error stream goes to the
+  // console; the page shows only what stops the flight: the line of a failed
+  // start, or an abort. The runtime's other lines warn of a flight that goes
+  // on (two of a slower start, where a host serves flyover.wasm as another
+  // type). Emscripten's OpenGL emulation announces itself on every start
+  // with two lines that are not the program's.
   printErr: function (text) {
     if (emulationnotices.indexOf(text) >= 0)
       return;
     console.error(text);
-    statusline.textContent = text;
+    lastline = text;
+  },
+  onAbort: function (what) {
+    stopped('Aborted(' + what + ')');
   },
   onExit: function (code) {
-    running = false;
-    awake(false);
-    if (code === 0) {
-      statusline.textContent = 'The demo has ended.';
+    stopped(code === 0 ? 'The demo has ended.' : lastline);
+    if (code === 0)
       document.getElementById('again').hidden = false;
-    }
   },
 };
+
+function stopped(why) {
+  running = false;
+  awake(false);
+  statusline.textContent = why;
+}
 
 function fly() {
   running = true;
@@ -76,9 +86,18 @@ if (!asked && matchMedia('(prefers-reduced-motion: reduce)').matches) {
 // cancelled the loss. Until then the program waits in its frame's delay
 // (library.js) and draws nothing. Everything the program had made on the
 // GPU went with the context, so once it is back the page starts a new flight.
+// A browser may also keep it (one that gives up on its GPU, say): after a
+// wait the page says so and offers the new flight itself, to a person who
+// would otherwise look at a frozen picture.
+var givebackwait = 10000; // ms
 Module.canvas.addEventListener('webglcontextlost', function (event) {
   event.preventDefault();
   Module.contextlost = true;
+  if (running)
+    setTimeout(function () {
+      statusline.textContent = 'The browser took the graphics away and has not given them back.';
+      document.getElementById('again').hidden = false;
+    }, givebackwait);
 });
 Module.canvas.addEventListener('webglcontextrestored', function () {
   if (running)
