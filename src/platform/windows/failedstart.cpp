@@ -96,3 +96,5 @@ void hostwindow()
 }
 
 void fillscreen() {}
+
+void nodecorations() {}
