@@ -9,6 +9,12 @@
 // sure that a failed start's line reaches the user (windows/failedstart.cpp).
 void hostwindow();
 
+// Called once, before SDL starts: SDL is told to leave its full-screen
+// window without decorations, which on some Wayland compositors it would
+// otherwise wait for forever (decorations_wayland.cpp). Elsewhere it does
+// nothing.
+void nodecorations();
+
 // Called once, right after the full-screen video mode is set: makes sure the
 // window really covers the screen that SDL scales the picture to.
 void fillscreen();

@@ -52,6 +52,7 @@ int main(int argc, char *argv[])
     (void)argc; // the program takes no options
     (void)argv;
 
+    nodecorations();
     hostwindow();
     if (SDL_Init(SDL_INIT_VIDEO) < 0 || unseen())
         fail("Video initialization failed");

@@ -73,7 +73,9 @@ WindowManager::~WindowManager()
     waitfor(*wm_, 10);
 }
 
-Sway::Sway(const std::string &mode, const std::string &scale, bool xwayland)
+Sway::Sway(const std::string &mode, const std::string &scale, bool xwayland,
+           const std::string &program)
+    : display_(program == "cage" ? "wayland-0" : "wayland-1")
 {
     char folder[] = "/tmp/flyover-sway-XXXXXX";
     if (mkdtemp(folder) == nullptr)
@@ -85,19 +87,25 @@ Sway::Sway(const std::string &mode, const std::string &scale, bool xwayland)
                           << "default_border none\n";
     if (asroot() && !(givetonobody(folder_) && givetonobody(config)))
         return;
-    sway_.emplace(spawn(asnobody({"sway", "-c", config}), {{"HOME", folder},
-                                                           {"XDG_RUNTIME_DIR", folder},
-                                                           {"WLR_BACKENDS", "headless"},
-                                                           {"WLR_LIBINPUT_NO_DEVICES", "1"},
-                                                           {"WLR_RENDERER", "pixman"},
-                                                           {"DISPLAY", nullptr},
-                                                           {"WAYLAND_DISPLAY", nullptr},
-                                                           {"SWAYSOCK", nullptr}}));
+    // cage, with a client that ends with it, upside down: grim turns the
+    // picture back, and cage must draw the demo's frames, which it would
+    // otherwise hand to the headless output as they are, black to grim.
+    std::vector<std::string> argv = {"sway", "-c", config};
+    if (program == "cage")
+        argv = {"cage", "-r", "-r", "--", "sh", "-c", "exec tail -f /dev/null --pid=$PPID"};
+    sway_.emplace(spawn(asnobody(argv), {{"HOME", folder},
+                                         {"XDG_RUNTIME_DIR", folder},
+                                         {"WLR_BACKENDS", "headless"},
+                                         {"WLR_LIBINPUT_NO_DEVICES", "1"},
+                                         {"WLR_RENDERER", "pixman"},
+                                         {"DISPLAY", nullptr},
+                                         {"WAYLAND_DISPLAY", nullptr},
+                                         {"SWAYSOCK", nullptr}}));
     within(30, [&] {
         glob_t found;
-        std::string pattern = folder_ + "/sway-ipc.*.sock";
+        std::string pattern = folder_ + (program == "cage" ? "/wayland-0" : "/sway-ipc.*.sock");
         if (glob(pattern.c_str(), 0, nullptr, &found) == 0 && found.gl_pathc == 1 &&
-            access((folder_ + "/wayland-1").c_str(), F_OK) == 0)
+            access((folder_ + "/" + display_).c_str(), F_OK) == 0)
             sock_ = found.gl_pathv[0];
         globfree(&found);
         return !sock_.empty();
@@ -114,7 +122,7 @@ Sway::~Sway()
 Env Sway::env() const
 {
     return {{"XDG_RUNTIME_DIR", folder_.c_str()},
-            {"WAYLAND_DISPLAY", "wayland-1"},
+            {"WAYLAND_DISPLAY", display_.c_str()},
             {"SWAYSOCK", sock_.c_str()},
             {"DISPLAY", nullptr}};
 }
@@ -156,7 +164,10 @@ Picture Sway::screenshot() const
 void Sway::stop()
 {
     if (sway_ && waitfor(*sway_, 0) == -1) {
-        kill(sway_->pid, SIGTERM);
+        // cage aborts on SIGTERM, leaving XWayland's lock behind: end its client.
+        std::string pid = std::to_string(sway_->pid);
+        pid_t client = atoi(readfile("/proc/" + pid + "/task/" + pid + "/children").c_str());
+        kill(display_ == "wayland-0" && client > 0 ? client : sway_->pid, SIGTERM);
         waitfor(*sway_, 10);
     }
     sway_.reset();

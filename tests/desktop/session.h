@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Desktops to run the real program on: a window manager on a private X
-// server, and a headless sway (its own Wayland display, and XWayland).
+// server, and a headless sway or cage (its own Wayland display, and XWayland).
 #pragma once
 
 #include "process.h"
@@ -42,10 +42,13 @@ class WindowManager
 // sway on the headless backend with one output of the given mode and scale,
 // in a runtime folder of its own. It refuses to run as root, so as root it
 // runs as nobody, and its clients (the demo, grim, wtype) connect as root.
+// As program "cage", the kiosk compositor runs instead, the same way: its
+// one output is always 1280 x 720, and it has no IPC for msg() and type().
 class Sway
 {
   public:
-    Sway(const std::string &mode, const std::string &scale, bool xwayland = false);
+    Sway(const std::string &mode, const std::string &scale, bool xwayland = false,
+         const std::string &program = "sway");
     ~Sway();
     Sway(const Sway &) = delete;
     Sway &operator=(const Sway &) = delete;
@@ -65,7 +68,7 @@ class Sway
     void stop();
 
   private:
-    std::string folder_, sock_;
+    std::string folder_, sock_, display_;
     std::optional<Child> sway_;
 };
 

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
-// On Wayland natively, under a headless sway, and through its XWayland.
+// On Wayland natively, under a headless sway and cage, and through XWayland.
 #include "frame.h"
 #include "session.h"
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <unistd.h>
 
 using namespace testsupport;
@@ -124,6 +125,31 @@ TEST(Sway, ThroughXWaylandWhenBothDisplaysAreSet)
         << "not an XWayland window";
     EXPECT_TRUE(showswhole(sway.screenshot(), frame));
     EXPECT_TRUE(endsonescape(sway, demo));
+}
+
+// cage leaves decorations to its clients; with no X display the demo is on
+// Wayland alone, and does without them though the user asks SDL for them.
+// SIGTERM in its start, or in flight (0), ends it with status 0, or kills it
+// (wait status SIGTERM) before SDL is there to take it.
+TEST(Cage, ShowsTheCityAndEndsOnSigtermFromItsStartOn)
+{
+    Sway cage("1280x720", "1", false, "cage");
+    ASSERT_TRUE(cage.ready()) << "cage did not start";
+    for (int ms : {100, 250, 500, 1000, 0}) {
+        HeldFrame held;
+        Env env = held.env();
+        env.push_back({"SDL_VIDEO_WAYLAND_ALLOW_LIBDECOR", "1"});
+        Child demo = startdemo(cage, env);
+        usleep(useconds_t(ms * 1000));
+        if (ms == 0) {
+            Picture frame = held.wait(120);
+            EXPECT_TRUE(showswhole(cage.screenshot(), frame)) << stderrof(demo);
+        }
+        ASSERT_EQ(kill(demo.pid, SIGTERM), 0);
+        int status = waitfor(demo, 10);
+        ASSERT_TRUE((ms > 0 && status == SIGTERM) || endedzero(status, demo))
+            << "SIGTERM at " << ms << " ms, wait status " << status << ": " << stderrof(demo);
+    }
 }
 
 } // namespace

@@ -241,6 +241,8 @@ void hostwindow()
     record("hostwindow");
 }
 
+void nodecorations() {}
+
 void fillscreen()
 {
     record("fillscreen");

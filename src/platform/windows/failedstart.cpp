@@ -103,3 +103,5 @@ void hostwindow()
 }
 
 void fillscreen() {}
+
+void nodecorations() {}
