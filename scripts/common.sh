@@ -38,12 +38,14 @@ axe_core_version=4.14.1
 # session), a headless Wayland compositor with its screenshot and key tools,
 # a kiosk compositor that leaves window decorations to its clients (cage),
 # XWayland, the X tools that ask a window manager about windows and open
-# XWayland to the tests' user, a screen locker that runs the demo as its
-# saver (xsecurelock; XScreenSaver would bring hundreds of savers of its own),
-# and Xorg's dummy driver, whose one screen has two monitors (Xvfb's has one),
-# for these tests and the Wine saver's.
+# XWayland to the tests' user, the screen locker and the screen saver that
+# run the demo as their saver (xsecurelock; XScreenSaver, whose daemon comes
+# with a few dozen savers: its hundreds of others are in packages it only
+# suggests), and Xorg's dummy driver, whose one screen has two monitors
+# (Xvfb's has one), for these tests and the Wine saver's.
 desktop_packages=(openbox xfwm4 dbus-daemon x11-utils x11-xserver-utils wmctrl
-                  sway cage grim wtype xwayland xsecurelock xserver-xorg-core xserver-xorg-video-dummy)
+                  sway cage grim wtype xwayland xsecurelock xscreensaver xserver-xorg-core
+                  xserver-xorg-video-dummy)
 
 # The program alone (scripts/run, scripts/package): no test or benchmark libraries.
 program_packages=(cmake g++ make libsdl1.2-compat-dev libgl-dev libglu1-mesa-dev libxrandr-dev)

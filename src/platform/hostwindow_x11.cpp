@@ -17,23 +17,30 @@
 // the cursor is hidden here, main's hiding it changes nothing, and SDL's grab
 // is let go of; fillscreen() neither moves nor resizes the window.
 //
-// A host ends its saver with SIGTERM and destroys the window at once. The
-// frame being drawn then goes to a window that is gone, and the X library's
-// default error handler would write its report and exit with status 1. The
-// error handler set here takes the window being gone as the host's word that
-// the saver is over and ends the process at once, with status 0 and nothing
-// written. It cannot let the demo draw on: the X library leaves the answers
-// to failed requests unset, and Mesa's software renderer, drawing to a size
-// it never got, crashes. Nothing is lost by ending there: a window given to
-// SDL changes no video mode, and the X server lets go of the rest when the
-// connection closes. Every other error, and the window gone before the mode
-// is set (a wrong id looks the same), goes on to the X library's handler as
-// before.
+// A host ends its saver with SIGTERM and destroys the window at once, at
+// any moment: a key pressed as the saver starts ends it while SDL is still
+// setting the mode. What SDL or Mesa then asks of the window fails, and the
+// X library's default error handler would write its report and exit with
+// status 1. So, in a given window, SIGTERM ends the process at once with
+// status 0. (SDL would make it a quit request, but only once started, and
+// the last frame would go to a window that is gone; it leaves a handler of
+// ours alone. Before main, while the libraries load, SDL 2 among them, the
+// signal's default ends the process, as quietly.) The error handler set
+// here takes the window being gone as the same word from the host, should
+// the window go first, and ends the process the same way. It cannot let the
+// demo draw on: the X library leaves the answers to failed requests unset,
+// and Mesa's software renderer, drawing to a size it never got, crashes.
+// Nothing is lost by ending there: a window given to SDL changes no video
+// mode, and the X server lets go of the rest when the connection closes. An
+// id that names no window fails the same way, so this looks once, before
+// SDL starts, whether it names one: if not, and for every other error, the
+// X library's handler reports it as before.
 //
 // Without a given window none of this happens.
 #include "platform.h"
 #include "x11.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -44,7 +51,12 @@ namespace
 
 Window given = None;
 XErrorHandler previous = nullptr;
-bool drawing = false;
+bool named = false; // the given window was there when the demo started
+int glxerrors = 0;  // the first of GLX's error codes on this server; 0: no GLX
+
+// GLX's own BadDrawable (GLXBadDrawable), counted from its first error code:
+// what a buffer swap to a window that is gone may get.
+constexpr int glxbaddrawable = 2;
 
 // The window a variable names, in hex (0x...) or decimal; None if it names none.
 Window windowin(const char *name)
@@ -57,13 +69,44 @@ Window windowin(const char *name)
     return *end == '\0' ? Window(id) : None;
 }
 
+int ignore(Display * /*display*/, XErrorEvent * /*error*/)
+{
+    return 0;
+}
+
+// Whether the window is there, asked on a connection of its own; and where
+// GLX's error codes begin.
+bool exists(Window window)
+{
+    Display *display = XOpenDisplay(nullptr);
+    if (display == nullptr)
+        return false;
+    int opcode = 0;
+    int event = 0;
+    if (XQueryExtension(display, "GLX", &opcode, &event, &glxerrors) == 0)
+        glxerrors = 0;
+    XWindowAttributes attributes;
+    bool found = XGetWindowAttributes(display, window, &attributes) != 0;
+    XCloseDisplay(display);
+    return found;
+}
+
+// The host's SIGTERM, which may come in the middle of anything: _exit, not
+// exit, so that no library's clean-up runs.
+void ended(int /*signal*/)
+{
+    _exit(0);
+}
+
 // Runs inside the X library, in the middle of a request of SDL's or Mesa's:
-// _exit, not exit, so that no library's clean-up runs in there.
+// _exit again.
 int gone(Display *display, XErrorEvent *error)
 {
-    bool lost = error->resourceid == given &&
-                (error->error_code == BadWindow || error->error_code == BadDrawable);
-    if (lost && drawing)
+    int code = error->error_code;
+    bool lost =
+        error->resourceid == given && (code == BadWindow || code == BadDrawable ||
+                                       (glxerrors != 0 && code == glxerrors + glxbaddrawable));
+    if (lost && named)
         _exit(0);
     return previous != nullptr ? previous(display, error) : 0;
 }
@@ -81,9 +124,14 @@ void hostwindow()
     snprintf(decimal, sizeof decimal, "%lu", given);
     setenv("SDL_WINDOWID", decimal, 1);
     setenv("SDL_VIDEO_FOREIGN_WINDOW_OPENGL", "1", 1);
-    // SDL's own handler, set when its video starts, hands every error on to
-    // this one.
-    previous = XSetErrorHandler(gone);
+    // The look reports nothing, whatever it finds. SDL's own handler, set
+    // when its video starts, hands every error on to gone().
+    previous = XSetErrorHandler(ignore);
+    named = exists(given);
+    XSetErrorHandler(gone);
+    struct sigaction action = {};
+    action.sa_handler = ended;
+    sigaction(SIGTERM, &action, nullptr);
 }
 
 bool keephostwindow(const SDL_SysWMinfo &info)
@@ -97,6 +145,5 @@ bool keephostwindow(const SDL_SysWMinfo &info)
     XSync(info.info.x11.display, False);
     if (info.info.x11.unlock_func != nullptr)
         info.info.x11.unlock_func();
-    drawing = true;
     return true;
 }

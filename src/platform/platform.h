@@ -5,8 +5,9 @@
 
 // Called once, before SDL starts: when a screen saver host (or the user)
 // names a window to draw into, SDL is told to draw into it, and the demo
-// ends quietly when the host takes the window away. On Windows it makes
-// sure that a failed start's line reaches the user (windows/failedstart.cpp).
+// ends quietly when the host sends SIGTERM or takes the window away. On
+// Windows it makes sure that a failed start's line reaches the user
+// (windows/failedstart.cpp).
 void hostwindow();
 
 // Called once, before SDL starts: SDL is told to leave its full-screen

@@ -3,7 +3,7 @@
 // whole picture scaled to it, leaves the window and the pointer alone, and
 // ends quietly as hosts end savers: SIGTERM, the window destroyed, or both at
 // once. The host is the test itself (a plain window, named as XScreenSaver
-// names it, in hex, or as xsecurelock does, in decimal), and xsecurelock.
+// names it, in hex, or as xsecurelock does, in decimal), xsecurelock, XScreenSaver.
 #include "frame.h"
 #include "session.h"
 #include "watching.h"
@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 
@@ -104,12 +105,21 @@ class HostWindow
     std::unique_ptr<Display, int (*)(Display *)> display_;
 };
 
+// Whether the process catches SIGTERM yet: its bit in the hex mask SigCgt.
+bool termcaught(pid_t pid)
+{
+    const std::string status = readfile("/proc/" + std::to_string(pid) + "/status");
+    return stoull(status.substr(status.find("SigCgt:") + 7), nullptr, 16) >> (SIGTERM - 1) & 1;
+}
+
 struct Host {
     const char *name;
     bool openbox;
     Area window;
     bool hex;     // the window's id as XScreenSaver writes it; else as xsecurelock does
     bool sigterm; // the host's SIGTERM comes with the window's destruction
+    // s after the demo catches SIGTERM that the host ends it; < 0: once it draws
+    double early = -1;
 };
 
 void PrintTo(const Host &h, std::ostream *out)
@@ -170,10 +180,13 @@ TEST_P(HostWindows, FillsTheWindowLeavesItAloneAndEndsQuietly)
     }
 
     // Destroyed (after a SIGTERM, as hosts do) while the demo draws into it:
-    // once the white window has turned black.
+    // once the white window has turned black, or early s after it can end.
     host.clear();
     Child saver = demo(host, {});
-    for (int tries = 0; tries < 300; tries++, usleep(100000)) {
+    for (int tries = 0; tries < 3000 && GetParam().early >= 0 && !termcaught(saver.pid); tries++)
+        usleep(1000);
+    usleep(useconds_t(std::max(GetParam().early, 0.0) * 1e6));
+    for (int tries = 0; tries < 300 && GetParam().early < 0; tries++, usleep(100000)) {
         Picture shot = host.shot(display());
         if (!shot.rgb.empty() && shot.rgb[shot.rgb.size() / 2] != 255)
             break;
@@ -189,10 +202,10 @@ TEST_P(HostWindows, FillsTheWindowLeavesItAloneAndEndsQuietly)
 // is where it asked to be, under openbox where openbox put it.
 INSTANTIATE_TEST_SUITE_P(
     Saver, HostWindows,
-    ::testing::Values(Host{"BareX640x480Hex", false, {10, 20, 640, 480}, true, true},
+    ::testing::Values(Host{"BareX640x480Hex", false, {10, 20, 640, 480}, true, true, 0},
                       Host{"BareX1000x400Decimal", false, {100, 200, 1000, 400}, false, false},
-                      Host{"BareX600x1000Hex", false, {50, 10, 600, 1000}, true, false},
-                      Host{"Openbox1000x400Hex", true, {0, 0, 1000, 400}, true, true},
+                      Host{"BareX600x1000Hex", false, {50, 10, 600, 1000}, true, false, 0.05},
+                      Host{"Openbox1000x400Hex", true, {0, 0, 1000, 400}, true, true, 0.15},
                       Host{"Openbox600x900Decimal", true, {0, 0, 600, 900}, false, false}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -231,6 +244,35 @@ TEST(Xsecurelock, ShowsTheCityAndEndingTheLockEndsTheDemo)
     for (int tries = 0; tries < 10 && (left = demosondisplay(x.display())) > 0; tries++)
         usleep(100000);
     EXPECT_EQ(left, 0) << "the demo still runs a second after xsecurelock ended";
+}
+
+// XScreenSaver (fading off; as nobody under root) ended as it starts the demo
+// and later logs no X error and no abnormal exit. It runs a copy it can reach.
+TEST(XScreenSaver, EndingTheDemoAsItStartsLogsNoError)
+{
+    XServer x;
+    char home[] = "/tmp/flyover-xscreensaver-XXXXXX";
+    ASSERT_TRUE(mkdtemp(home) != nullptr && (getuid() != 0 || givetonobody(home)));
+    std::filesystem::copy_file(flyoverpath(), home + std::string("/flyover"));
+    std::ofstream(home + std::string("/.xscreensaver"))
+        << "mode: one\nselected: 0\nfade: False\nunfade: False\nprograms: GL: " << home
+        << "/flyover \\n\n";
+    Child daemon = spawn(asnobody({"xscreensaver", "-no-splash", "-verbose"}),
+                         {{"HOME", home}, {"DISPLAY", x.display().c_str()}});
+    for (const double lag : {0.0, 0.1, 0.2, 0.4}) {
+        const size_t seen = stderrof(daemon).size();
+        // Until the daemon, which may not listen yet, has started the demo.
+        for (int tries = 0;
+             tries < 300 && stderrof(daemon).find("/flyover\"", seen) == std::string::npos; tries++)
+            runon(x.display(), {"xscreensaver-command", "-activate"});
+        usleep(useconds_t(lag * 1e6));
+        runon(x.display(), {"xscreensaver-command", "-deactivate"});
+        EXPECT_NE(stderrof(daemon).find("/flyover\"", seen), std::string::npos) << "not started";
+    }
+    sleep(1);
+    EXPECT_EQ(stderrof(daemon).find("X Error"), std::string::npos) << stderrof(daemon);
+    EXPECT_EQ(stderrof(daemon).find("abnormally"), std::string::npos) << stderrof(daemon);
+    std::filesystem::remove_all(home);
 }
 
 } // namespace

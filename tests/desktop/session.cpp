@@ -31,6 +31,8 @@ bool asroot()
     return getuid() == 0;
 }
 
+} // namespace
+
 std::vector<std::string> asnobody(const std::vector<std::string> &argv)
 {
     std::vector<std::string> out;
@@ -48,8 +50,6 @@ bool givetonobody(const std::string &path)
     return getpwnam_r("nobody", &entry, buffer, sizeof buffer, &user) == 0 && user != nullptr &&
            chown(path.c_str(), user->pw_uid, user->pw_gid) == 0;
 }
-
-} // namespace
 
 WindowManager::WindowManager(const std::vector<std::string> &argv, const std::string &size)
     : x_(std::make_unique<XServer>(std::vector<std::string>{}, size))

@@ -72,6 +72,10 @@ class Sway
     std::optional<Child> sway_;
 };
 
+// As root, sway and XScreenSaver (which refuse root) run as nobody.
+std::vector<std::string> asnobody(const std::vector<std::string> &argv);
+bool givetonobody(const std::string &path);
+
 // Whether the wait status is that of the demo exiting with status 0; if not,
 // the demo's standard error comes with the failure.
 ::testing::AssertionResult endedzero(int status, const Child &demo);
