@@ -51,6 +51,11 @@ program_packages=(cmake g++ make libsdl1.2-compat-dev libgl-dev libglu1-mesa-dev
 release_packages=(gnupg reprepro zip unzip osslsigncode)
 # The package's clean-install test makes a minimal Debian system with it.
 cleaninstall_packages=(mmdebstrap)
+# scripts/package: the source package (dpkg-dev), the binary packages built
+# in a clean root (sbuild in its unshare mode, with mmdebstrap's root and
+# the subordinate ids of uidmap), lintian; and autopkgtest for its tests.
+package_packages=(dpkg-dev lintian sbuild mmdebstrap uidmap)
+autopkgtest_packages=(autopkgtest)
 
 # Installs with apt-get whichever of the named packages are not installed yet;
 # does nothing (and needs no network) when all of them are.
@@ -77,6 +82,36 @@ install_missing() {
     local wait=(-o DPkg::Lock::Timeout=600)
     "${sudo[@]}" apt-get "${wait[@]}" update -qq &&
         "${sudo[@]}" apt-get "${wait[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# sbuild's unshare mode and autopkgtest-virt-unshare run as root inside a
+# user namespace of subordinate ids (/etc/subuid, /etc/subgid) of the user
+# who runs them. As root, gives root a range where it has none and puts its
+# line first: autopkgtest-virt-unshare (unshare --map-auto) takes the first
+# line. Another user without a range is told what to run, and 1 returned.
+ensure_subids() {
+    local file user line start
+    # The first id after every range handed out, so that a new one overlaps none.
+    start=$(awk -F: '$2 + $3 > top { top = $2 + $3 } END { print (top > 100000 ? top : 100000) }' \
+                /etc/subuid /etc/subgid 2>/dev/null || echo 100000)
+    if [ "$(id -u)" -ne 0 ]; then
+        user=$(id -un)
+        for file in /etc/subuid /etc/subgid; do
+            grep -qE "^($user|$(id -u)):" "$file" 2>/dev/null && continue
+            echo "sbuild needs subordinate ids for $user, which $file lacks. As root, run:" \
+                 "usermod --add-subuids $start-$((start + 65535)) --add-subgids $start-$((start + 65535)) $user" >&2
+            return 1
+        done
+        return 0
+    fi
+    for file in /etc/subuid /etc/subgid; do
+        head -n 1 "$file" 2>/dev/null | grep -q '^root:' && continue
+        line=$(grep -m 1 '^root:' "$file" 2>/dev/null) || line=root:$start:65536
+        { echo "$line"; grep -v '^root:' "$file" 2>/dev/null || true; } >"$file.flyover"
+        cat "$file.flyover" >"$file" # keeps the file's owner and mode
+        rm "$file.flyover"
+        echo "Gave root subordinate ids, first in $file: $line"
+    done
 }
 
 # Configures and builds the given preset; on CI, warnings are errors.
