@@ -84,6 +84,33 @@ install_missing() {
         "${sudo[@]}" apt-get "${wait[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# Sets buildd_tarball to the cached Debian 12 build root that sbuild
+# unpacks for each build (scripts/package) and autopkgtest for each test,
+# making it first if need be: mmdebstrap's buildd variant, as a tarball
+# keyed by mmdebstrap's version. Another run making it beside this one is
+# waited for, and a half-made one is never taken for a finished one.
+make_buildd_tarball() {
+    buildd_tarball=${XDG_CACHE_HOME:-$HOME/.cache}/flyover/bookworm-buildd-mmdebstrap-$(mmdebstrap --version | awk '{ print $2 }').tar
+    [ -f "$buildd_tarball" ] && return 0
+    mkdir -p "$(dirname "$buildd_tarball")"
+    local lock part=$buildd_tarball.part$$
+    exec {lock}>"$buildd_tarball.lock"
+    flock "$lock"
+    if [ ! -f "$buildd_tarball" ]; then
+        echo "Making the build root (once): $buildd_tarball"
+        rm -f "$buildd_tarball".part*
+        if ! mmdebstrap --quiet --variant=buildd --format=tar --aptopt='Acquire::Retries "3"' \
+                bookworm "$part"; then
+            rm -f "$part"
+            exec {lock}>&-
+            echo "Could not make the build root: mmdebstrap needs a Debian mirror (see above)." >&2
+            return 1
+        fi
+        mv "$part" "$buildd_tarball"
+    fi
+    exec {lock}>&-
+}
+
 # sbuild's unshare mode and autopkgtest-virt-unshare run as root inside a
 # user namespace of subordinate ids (/etc/subuid, /etc/subgid) of the user
 # who runs them. As root, gives root a range where it has none and puts its
