@@ -194,16 +194,18 @@ web_environment() {
     fi
 }
 
-# The ARM builds (scripts/package arm64 armhf, and their tests) are made in a
-# Debian 12 root of three architectures, so that the machine's own package
-# system never gets a foreign one: Debian's cross compilers and the ARM
-# -dev packages of every library flyover uses install there side by side.
+# The ARM test builds (tests/package/armbuild.sh, arm_test.cpp) are made and
+# run in a Debian 12 root of three architectures, so that the machine's own
+# package system never gets a foreign one: Debian's cross compilers, qemu,
+# and the ARM -dev packages of every library flyover and its tests use
+# install there side by side. (The ARM packages themselves are built by
+# sbuild, scripts/package.)
 # The root is made once with mmdebstrap and kept in the user's cache, keyed by
 # mmdebstrap's version and the package list; it is made under another name
 # and renamed when whole, so that an interrupted build is never taken for a
 # finished one. Each use runs on a throwaway overlay of it.
 arm_architectures=(arm64 armhf)
-multiarch_packages=(cmake make dpkg-dev lintian file qemu-user
+multiarch_packages=(cmake make qemu-user
                     crossbuild-essential-arm64 crossbuild-essential-armhf)
 for arch in "${arm_architectures[@]}"; do
     multiarch_packages+=("libsdl1.2-compat-dev:$arch" "libsdl1.2-compat-shim:$arch"
@@ -216,7 +218,7 @@ unset arch
 # Needs root (mmdebstrap's root mode, chroot) and a Debian mirror.
 make_multiarch_root() {
     if [ "$(id -u)" -ne 0 ]; then
-        echo "The ARM builds need root, to make and enter their build root (mmdebstrap, chroot)." >&2
+        echo "The ARM test builds need root, to make and enter their build root (mmdebstrap, chroot)." >&2
         return 1
     fi
     install_missing mmdebstrap || return 1
