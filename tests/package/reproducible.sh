@@ -9,7 +9,8 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-"$root/scripts/package" --build-dir "$work/build" >"$work/log" 2>&1 || { cat "$work/log"; exit 1; }
+# A relative --build-dir is taken from the folder the script is run in.
+(cd "$work" && "$root/scripts/package" --build-dir build >log 2>&1) || { cat "$work/log"; exit 1; }
 status=0
 for two in "$work"/build/*.{deb,dsc,tar.*}; do
     one=$1/$(basename "$two")
