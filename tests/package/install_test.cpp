@@ -111,7 +111,7 @@ TEST(ScreenSaverSettings, DescribeAGlProgramWithoutOptions)
              xml});
     ASSERT_EQ(fields.status, 0) << fields.err;
     std::smatch got;
-    ASSERT_TRUE(std::regex_match(fields.out, got, std::regex("(.*\\|)\n(.+)\n(.+)\n\\s*")))
+    ASSERT_TRUE(std::regex_match(fields.out, got, std::regex("(.*\\|)\n(\\S.*)\n(\\S.*)\n\\s*")))
         << fields.out;
     EXPECT_EQ(got[1].str(), "flyover|Flyover|yes|1|");
 }

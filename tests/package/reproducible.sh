@@ -12,11 +12,11 @@ trap 'rm -rf "$work"' EXIT
 # A relative --build-dir is taken from the folder the script is run in.
 (cd "$work" && "$root/scripts/package" --build-dir build >log 2>&1) || { cat "$work/log"; exit 1; }
 status=0
-for two in "$work"/build/*.{deb,dsc,tar.*}; do
-    one=$1/$(basename "$two")
+for one in "$1"/*.{deb,dsc,tar.*}; do
+    two=$work/build/$(basename "$one")
     cmp "$one" "$two" && continue
     status=1
-    [[ $two == *.deb ]] || continue
+    [[ $two == *.deb && -e $two ]] || continue
     for part in --info --contents; do
         diff <(dpkg-deb "$part" "$one") <(dpkg-deb "$part" "$two") || true
     done
