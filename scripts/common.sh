@@ -51,6 +51,11 @@ program_packages=(cmake g++ make libsdl1.2-compat-dev libgl-dev libglu1-mesa-dev
 release_packages=(gnupg reprepro zip unzip osslsigncode dpkg-dev)
 # The package's clean-install test makes a minimal Debian system with it.
 cleaninstall_packages=(mmdebstrap)
+# scripts/package: the source package (dpkg-dev), the binary packages built
+# in a clean root (sbuild in its unshare mode, with mmdebstrap's root and
+# the subordinate ids of uidmap), lintian; and autopkgtest for its tests.
+package_packages=(dpkg-dev lintian sbuild mmdebstrap uidmap)
+autopkgtest_packages=(autopkgtest)
 
 # Installs with apt-get whichever of the named packages are not installed yet;
 # does nothing (and needs no network) when all of them are.
@@ -77,6 +82,63 @@ install_missing() {
     local wait=(-o DPkg::Lock::Timeout=600)
     "${sudo[@]}" apt-get "${wait[@]}" update -qq &&
         "${sudo[@]}" apt-get "${wait[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Sets buildd_tarball to the cached Debian 12 build root that sbuild
+# unpacks for each build (scripts/package) and autopkgtest for each test,
+# making it first if need be: mmdebstrap's buildd variant, as a tarball
+# keyed by mmdebstrap's version. Another run making it beside this one is
+# waited for, and a half-made one is never taken for a finished one.
+make_buildd_tarball() {
+    buildd_tarball=${XDG_CACHE_HOME:-$HOME/.cache}/flyover/bookworm-buildd-mmdebstrap-$(mmdebstrap --version | awk '{ print $2 }').tar
+    [ -f "$buildd_tarball" ] && return 0
+    mkdir -p "$(dirname "$buildd_tarball")"
+    local lock part=$buildd_tarball.part$$
+    exec {lock}>"$buildd_tarball.lock"
+    flock "$lock"
+    if [ ! -f "$buildd_tarball" ]; then
+        echo "Making the build root (once): $buildd_tarball"
+        rm -f "$buildd_tarball".part*
+        if ! mmdebstrap --quiet --variant=buildd --format=tar --aptopt='Acquire::Retries "3"' \
+                bookworm "$part"; then
+            rm -f "$part"
+            exec {lock}>&-
+            echo "Could not make the build root: mmdebstrap needs a Debian mirror (see above)." >&2
+            return 1
+        fi
+        mv "$part" "$buildd_tarball"
+    fi
+    exec {lock}>&-
+}
+
+# sbuild's unshare mode and autopkgtest-virt-unshare run as root inside a
+# user namespace of subordinate ids (/etc/subuid, /etc/subgid) of the user
+# who runs them. As root, gives root a range where it has none and puts its
+# line first: autopkgtest-virt-unshare (unshare --map-auto) takes the first
+# line. Another user without a range is told what to run, and 1 returned.
+ensure_subids() {
+    local file user line start
+    # The first id after every range handed out, so that a new one overlaps none.
+    start=$(awk -F: '$2 + $3 > top { top = $2 + $3 } END { print (top > 100000 ? top : 100000) }' \
+                /etc/subuid /etc/subgid 2>/dev/null || echo 100000)
+    if [ "$(id -u)" -ne 0 ]; then
+        user=$(id -un)
+        for file in /etc/subuid /etc/subgid; do
+            grep -qE "^($user|$(id -u)):" "$file" 2>/dev/null && continue
+            echo "sbuild needs subordinate ids for $user, which $file lacks. As root, run:" \
+                 "usermod --add-subuids $start-$((start + 65535)) --add-subgids $start-$((start + 65535)) $user" >&2
+            return 1
+        done
+        return 0
+    fi
+    for file in /etc/subuid /etc/subgid; do
+        head -n 1 "$file" 2>/dev/null | grep -q '^root:' && continue
+        line=$(grep -m 1 '^root:' "$file" 2>/dev/null) || line=root:$start:65536
+        { echo "$line"; grep -v '^root:' "$file" 2>/dev/null || true; } >"$file.flyover"
+        cat "$file.flyover" >"$file" # keeps the file's owner and mode
+        rm "$file.flyover"
+        echo "Gave root subordinate ids, first in $file: $line"
+    done
 }
 
 # Configures and builds the given preset; on CI, warnings are errors.
@@ -132,16 +194,18 @@ web_environment() {
     fi
 }
 
-# The ARM builds (scripts/package arm64 armhf, and their tests) are made in a
-# Debian 12 root of three architectures, so that the machine's own package
-# system never gets a foreign one: Debian's cross compilers and the ARM
-# -dev packages of every library flyover uses install there side by side.
+# The ARM test builds (tests/package/armbuild.sh, arm_test.cpp) are made and
+# run in a Debian 12 root of three architectures, so that the machine's own
+# package system never gets a foreign one: Debian's cross compilers, qemu,
+# and the ARM -dev packages of every library flyover and its tests use
+# install there side by side. (The ARM packages themselves are built by
+# sbuild, scripts/package.)
 # The root is made once with mmdebstrap and kept in the user's cache, keyed by
 # mmdebstrap's version and the package list; it is made under another name
 # and renamed when whole, so that an interrupted build is never taken for a
 # finished one. Each use runs on a throwaway overlay of it.
 arm_architectures=(arm64 armhf)
-multiarch_packages=(cmake make dpkg-dev lintian file qemu-user
+multiarch_packages=(cmake make qemu-user
                     crossbuild-essential-arm64 crossbuild-essential-armhf)
 for arch in "${arm_architectures[@]}"; do
     multiarch_packages+=("libsdl1.2-compat-dev:$arch" "libsdl1.2-compat-shim:$arch"
@@ -154,7 +218,7 @@ unset arch
 # Needs root (mmdebstrap's root mode, chroot) and a Debian mirror.
 make_multiarch_root() {
     if [ "$(id -u)" -ne 0 ]; then
-        echo "The ARM builds need root, to make and enter their build root (mmdebstrap, chroot)." >&2
+        echo "The ARM test builds need root, to make and enter their build root (mmdebstrap, chroot)." >&2
         return 1
     fi
     install_missing mmdebstrap || return 1

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
 #include <sstream>
 
 namespace
@@ -25,7 +26,7 @@ std::vector<std::string> linesof(const std::string &text)
     return lines;
 }
 
-TEST(Install, PutsOnlyTheProgramManPageDesktopEntryMetainfoAndIcon)
+TEST(Install, PutsOnlyTheProgramManPageDesktopEntryMetainfoIconAndSaverSettings)
 {
     // The build also makes libraries, tests and benchmarks: none may be installed.
     TempDir prefix;
@@ -37,6 +38,7 @@ TEST(Install, PutsOnlyTheProgramManPageDesktopEntryMetainfoAndIcon)
         "share/applications/flyover.desktop",
         "share/metainfo/org.example.flyover.metainfo.xml",
         "share/icons/hicolor/scalable/apps/flyover.svg",
+        "share/xscreensaver/config/flyover.xml",
     };
     EXPECT_EQ(filesunder(prefix.path()), expected);
     EXPECT_EQ(gunzip(prefix.path() + "/share/man/man6/flyover.6.gz"),
@@ -95,6 +97,23 @@ TEST(Icon, IsWellFormedSvg)
     Ran lint = run({"xmllint", "--noout", dist + "flyover.svg"});
     EXPECT_EQ(lint.status, 0) << lint.err;
     EXPECT_NE(testsupport::readfile(dist + "flyover.svg").find("<svg "), std::string::npos);
+}
+
+// What XScreenSaver's settings dialog reads: a GL program with a label and
+// a description of two lines, and no options, since flyover reads none.
+TEST(ScreenSaverSettings, DescribeAGlProgramWithoutOptions)
+{
+    const std::string xml = dist + "flyover.xml";
+    Ran fields =
+        run({"xmllint", "--xpath",
+             "concat(/screensaver/@name, '|', /screensaver/@_label, '|', "
+             "/screensaver/@gl, '|', count(/screensaver/*), '|', /screensaver/_description)",
+             xml});
+    ASSERT_EQ(fields.status, 0) << fields.err;
+    std::smatch got;
+    ASSERT_TRUE(std::regex_match(fields.out, got, std::regex("(.*\\|)\n(\\S.*)\n(\\S.*)\n\\s*")))
+        << fields.out;
+    EXPECT_EQ(got[1].str(), "flyover|Flyover|yes|1|");
 }
 
 } // namespace

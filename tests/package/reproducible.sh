@@ -1,25 +1,27 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Builds the Debian package twice with scripts/package, each time from
-# nothing in a build tree of its own, and checks that the two are the same
-# bytes. On a difference, shows where the two packages differ.
+# Builds the packages again with scripts/package, into a folder of its own,
+# and checks that the source and binary packages are the same bytes as
+# those in DIR. On a difference, shows where two packages differ.
+# Usage: reproducible.sh DIR
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-for n in 1 2; do
-    "$root/scripts/package" --build-dir "$work/build$n" >"$work/log$n" 2>&1 ||
-        { cat "$work/log$n"; exit 1; }
-done
-one=$(ls "$work"/build1/*.deb)
-two=$(ls "$work"/build2/*.deb)
-if ! cmp "$one" "$two"; then
+# A relative --build-dir is taken from the folder the script is run in.
+(cd "$work" && "$root/scripts/package" --build-dir build >log 2>&1) || { cat "$work/log"; exit 1; }
+status=0
+for one in "$1"/*.{deb,dsc,tar.*}; do
+    two=$work/build/$(basename "$one")
+    cmp "$one" "$two" && continue
+    status=1
+    [[ $two == *.deb && -e $two ]] || continue
     for part in --info --contents; do
         diff <(dpkg-deb "$part" "$one") <(dpkg-deb "$part" "$two") || true
     done
     diff <(dpkg-deb --fsys-tarfile "$one" | tar -xO | od -c) \
          <(dpkg-deb --fsys-tarfile "$two" | tar -xO | od -c) | head -20 || true
-    exit 1
-fi
-echo "$(basename "$one"): the same bytes from two builds"
+done
+[ "$status" -eq 0 ] && echo "The same bytes from two builds:" "$(cd "$work/build" && echo *.{deb,dsc,tar.*})"
+exit "$status"
