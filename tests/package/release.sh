@@ -134,7 +134,8 @@ done
 next=$(awk -F. '{ print $1 "." $2 "." $3 + 1 }' <<<"$version")
 sed -i "s/^project(flyover VERSION $version/project(flyover VERSION $next/" CMakeLists.txt
 section "$next"
-sed -i "1i flyover ($next-1) unstable; urgency=medium\n\n  * A test release.\n\n -- test <test@example.org>  Fri, 01 Jan 2027 00:00:00 +0000\n" debian/changelog
+sed -i "1i flyover ($next-1) unstable; urgency=medium\n\n  * A test release.\n\n -- $(dpkg-parsechangelog -S Maintainer)  Fri, 01 Jan 2027 00:00:00 +0000\n" \
+    debian/changelog
 git commit -qam "$next"
 release "$next"
 echo "$next" >"$work/next-version"
