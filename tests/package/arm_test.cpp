@@ -137,19 +137,18 @@ TEST_P(ArmPackage, DependsOnTheDesktopsLibrariesAndItsOwnRuntime)
 
 // The multiarch root is made and entered with mmdebstrap's root mode and
 // chroot: as root only.
-void skipunlessroot()
-{
-    if (geteuid() != 0)
-        GTEST_SKIP() << "needs root for the multiarch root's chroot (CI runs as root)";
-}
-
-class ArmBuild : public ::testing::TestWithParam<Arm>
+class AsRoot : public ::testing::Test
 {
   protected:
     void SetUp() override
     {
-        skipunlessroot();
+        if (geteuid() != 0)
+            GTEST_SKIP() << "needs root for the multiarch root's chroot (CI runs as root)";
     }
+};
+
+class ArmBuild : public AsRoot, public ::testing::WithParamInterface<Arm>
+{
 };
 
 TEST_P(ArmBuild, WorldAndAnimationTestsPassUnderQemu)
@@ -208,9 +207,12 @@ INSTANTIATE_TEST_SUITE_P(Arm, ArmBuild, ::testing::ValuesIn(arms),
 // under qemu on a private X server with the swap counter built for arm64:
 // on the pinned clock, the frame it holds is the amd64 program's. (The armhf
 // program draws at about a frame a second under qemu: too slow to wait for.)
-TEST(ArmPicture, TheArm64PackagesProgramHoldsTheDesktopsFrame)
+class ArmPicture : public AsRoot
 {
-    skipunlessroot();
+};
+
+TEST_F(ArmPicture, TheArm64PackagesProgramHoldsTheDesktopsFrame)
+{
     XServer x;
     Picture want;
     {
