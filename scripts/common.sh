@@ -50,8 +50,8 @@ desktop_packages=(openbox xfwm4 dbus-daemon x11-utils x11-xserver-utils wmctrl
 # The program alone (scripts/run, scripts/package): no test or benchmark libraries.
 program_packages=(cmake g++ make libsdl1.2-compat-dev libgl-dev libglu1-mesa-dev libxrandr-dev)
 # scripts/release: OpenPGP signatures, the apt repository, the web page's zip,
-# and reading the Windows files' Authenticode signatures.
-release_packages=(gnupg reprepro zip unzip osslsigncode)
+# reading the Windows files' Authenticode signatures, and debian/changelog.
+release_packages=(gnupg reprepro zip unzip osslsigncode dpkg-dev)
 # The package's clean-install test makes a minimal Debian system with it.
 cleaninstall_packages=(mmdebstrap)
 # scripts/package: the source package (dpkg-dev), the binary packages built

@@ -3,18 +3,21 @@
 # scripts/release in a repository of its own (this tree's files, committed),
 # with a throwaway OpenPGP key: first what it refuses, each refusal leaving
 # build/release/ and the apt repository as they were; then a release of this
-# version into an apt repository, once more on the same commit (the same
-# bytes, accepted), one of the next version, and that one again after its
-# commit changed (other bytes under the same version, refused).
+# version into an apt repository, from a checkout whose build/ holds a tree
+# configured with other flags and a stray file; once more on the same commit
+# (the same bytes, accepted), stopped by SIGTERM at the swap; one of the next
+# version, and that one again after its commit changed (other bytes under
+# the same version, refused).
 # Leaves in WORK, for release_test.cpp: the repository after the first
-# release (apt-first/), after the next one (apt/), the next version's number
-# (next-version) and the clone with its build/release/.
+# release (apt-first/), after the next one (apt/), the first's Debian version
+# (first-version), the next version's number (next-version) and the clone
+# with its build/release/.
 # Usage: release.sh WORK
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$1
-# The clone's build trees outlive a run, so that the next builds only what
-# changed; the rest of WORK is made afresh.
+# The clone's build/release-work/ outlives a run, so that the next release
+# builds only what changed; the rest of WORK is made afresh.
 builds=$work.builds
 rm -rf "$builds"
 [ ! -d "$work/clone/build" ] || mv "$work/clone/build" "$builds"
@@ -40,11 +43,10 @@ git ls-files -z --cached --others --exclude-standard |
     while IFS= read -r -d '' f; do [ ! -e "$f" ] || printf '%s\0' "$f"; done |
     tar --null -T - -cf - | tar -C "$work/clone" -xf -
 cd "$work/clone"
-# The last run left these at the next version: newer than the copies, whose
-# builds would otherwise look up to date.
-touch CMakeLists.txt CHANGELOG.md
+# The same tree is the same commit from one run to the next.
 export GIT_AUTHOR_NAME=test GIT_AUTHOR_EMAIL=test@example.org GIT_COMMITTER_NAME=test
-export GIT_COMMITTER_EMAIL=test@example.org
+export GIT_COMMITTER_EMAIL=test@example.org GIT_AUTHOR_DATE=2026-12-01T00:00:00Z
+export GIT_COMMITTER_DATE=$GIT_AUTHOR_DATE
 git init -q && git add -A && git commit -qm release
 base=$(git rev-parse HEAD)
 echo "not part of the release" >notes.txt # untracked: does not stand in the way
@@ -74,15 +76,21 @@ refusal() {
     git reset -q --hard "$base"
 }
 bump='sed -i "s/^project(flyover VERSION [0-9.]*/project(flyover VERSION 99.0.0/" CMakeLists.txt'
+section() { sed -i "0,/^## \[/s//## [$1] - 2027-01-01\n\n### Fixed\n\n- A test release.\n\n&/" CHANGELOG.md; }
 refusal "a change not staged" "uncommitted changes" 'echo >>LICENSE' scripts/release
 refusal "a staged change" "uncommitted changes" 'echo >>LICENSE; git add LICENSE' scripts/release
 refusal "no changelog section" "CHANGELOG.md" "$bump; git commit -qam bump" scripts/release
+refusal "debian/changelog behind" "debian/changelog" "$bump; section 99.0.0; git commit -qam bump" \
+    scripts/release
 refusal "--apt without a key" "FLYOVER_RELEASE_KEY" : \
     env -u FLYOVER_RELEASE_KEY scripts/release --apt "$work/notrepo"
 refusal "an unknown key" "no secret key" : \
     env FLYOVER_RELEASE_KEY=nobody@example.org scripts/release
 refusal "a folder that is not a repository" "nor an apt repository" : \
     scripts/release --apt "$work/notrepo"
+refusal "a repository another release holds" "another release" \
+    'exec 9>>"$work/notrepo.lock"; flock 9' scripts/release --apt "$work/notrepo"
+exec 9>&-
 [ "$failed" -eq 0 ] || exit 1
 
 # Runs a release that must succeed, timed.
@@ -97,18 +105,37 @@ release() {
     echo "($* took $((SECONDS - started)) s)"
 }
 version=$(sed -n 's/^project(flyover VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+# This checkout's own trees, a Windows one configured with a planted string
+# in every object and a page folder with a stray file: the release uses
+# neither.
+echo '__attribute__((used)) static const char planted[] = "PLANTED";' >"$work/planted.h"
+sdl=$(ls -d "${XDG_CACHE_HOME:-$HOME/.cache}"/flyover/sdl-windows-*/ | tail -n 1)
+cmake --preset windows -DFLYOVER_WINDOWS_SDL="$sdl" \
+    -DCMAKE_CXX_FLAGS="-include $work/planted.h" >/dev/null
+mkdir -p build/web && echo stray >build/web/stray.txt
 release "$version"
+! grep -q PLANTED <(unzip -p "build/release/flyover-$version/flyover-$version-windows-x86_64.zip") ||
+    fail "the Windows zip was built in this checkout's build/windows"
 cp -a "$work/apt" "$work/apt-first"
 cp -a "build/release/flyover-$version" "$work/first"
-release "$version, once more"
-for f in "$work/first/flyover-$version.tar.gz" "$work/first/"*.deb; do
+dpkg-parsechangelog -S Version >"$work/first-version"
+# An interrupt (SIGTERM) as the repository is moved into place.
+mkdir "$work/bin"
+printf '#!/bin/sh\nfor a; do [ "$a" != %q ] || kill -TERM $PPID; done\nexec /bin/mv "$@"\n' \
+    "$work/apt" >"$work/bin/mv"
+chmod +x "$work/bin/mv"
+PATH=$work/bin:$PATH release "$version, once more, with SIGTERM at the swap"
+[ -s "$work/apt/dists/stable/InRelease" ] || fail "SIGTERM at the swap left no whole repository"
+for f in "$work/first/"*.{deb,dsc,gz,xz} "$work/first/"*-web.zip; do
     cmp "$f" "build/release/flyover-$version/${f##*/}" || fail "${f##*/}: other bytes"
 done
 
 # The next version: its number and a changelog section, committed.
 next=$(awk -F. '{ print $1 "." $2 "." $3 + 1 }' <<<"$version")
 sed -i "s/^project(flyover VERSION $version/project(flyover VERSION $next/" CMakeLists.txt
-sed -i "0,/^## \[/s//## [$next] - 2027-01-01\n\n### Fixed\n\n- A test release.\n\n&/" CHANGELOG.md
+section "$next"
+sed -i "1i flyover ($next-1) unstable; urgency=medium\n\n  * A test release.\n\n -- $(dpkg-parsechangelog -S Maintainer)  Fri, 01 Jan 2027 00:00:00 +0000\n" \
+    debian/changelog
 git commit -qam "$next"
 release "$next"
 echo "$next" >"$work/next-version"

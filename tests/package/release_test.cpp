@@ -2,7 +2,7 @@
 // What scripts/release made in release.sh's repository: the release folder
 // of the second version (its files, checksums and signature), and the apt
 // repository as a fresh Debian 12 sees it, installing from it after the
-// first release and upgrading after the second.
+// first release, upgrading after the second, and fetching the source.
 #include "tools.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -29,24 +30,31 @@ std::set<std::string> linesof(const std::string &text, const std::string &prefix
     return lines;
 }
 
-std::string nextversion()
+// A version release.sh wrote down: next-version or first-version.
+std::string version(const std::string &which = "next")
 {
     std::string version;
-    std::ifstream(work + "/next-version") >> version;
+    std::ifstream(work + "/" + which + "-version") >> version;
     return version;
 }
 
 TEST(Release, HoldsEveryDownloadOfTheVersionChecksummedAndSigned)
 {
-    const std::string v = nextversion();
+    const std::string v = version();
+    const std::string dv = v + "-1";
     ASSERT_FALSE(v.empty()) << "release.sh made no second release";
     const std::string dir = work + "/clone/build/release/flyover-" + v;
-    const std::set<std::string> downloads = {
-        "flyover-" + v + ".tar.gz",     "flyover_" + v + "_amd64.deb",
-        "flyover_" + v + "_arm64.deb",  "flyover_" + v + "_armhf.deb",
+    std::set<std::string> downloads = {
+        "flyover-" + v + ".tar.gz",     "flyover_" + v + ".orig.tar.gz",
+        "flyover_" + dv + ".dsc",       "flyover_" + dv + ".debian.tar.xz",
         "flyover-" + v + "-x86_64.msi", "flyover-" + v + "-windows-x86_64.zip",
         "flyover-" + v + "-web.zip",
     };
+    std::set<std::string> debs;
+    for (const char *arch : {"amd64", "arm64", "armhf"})
+        for (const char *package : {"flyover_", "flyover-dbgsym_"})
+            debs.insert(package + dv + "_" + arch + ".deb");
+    downloads.insert(debs.begin(), debs.end());
     std::set<std::string> expected = downloads;
     expected.insert({"SHA256SUMS", "SHA256SUMS.asc"});
     EXPECT_EQ(filesunder(dir), expected);
@@ -63,57 +71,54 @@ TEST(Release, HoldsEveryDownloadOfTheVersionChecksummedAndSigned)
                       dir + "/SHA256SUMS.asc", dir + "/SHA256SUMS"});
     EXPECT_EQ(verify.status, 0) << verify.err;
 
-    // The source is exactly the committed files; the web zip every file of
-    // the page; each under a folder named for the version.
+    // The source is exactly the committed files, under a folder named for
+    // the version; the web zip the page's files as its service worker lists
+    // them, with the worker, and nothing else (no stray file of build/web).
     Ran tarball =
         run({"sh", "-c", "tar -tzf \"$0\" | grep -v '/$'", dir + "/flyover-" + v + ".tar.gz"});
-    Ran committed = run({"git", "-C", work + "/clone", "ls-files"});
+    Ran committed = run({"git", "-C", work + "/clone", "ls-files", ":!debian"});
     EXPECT_EQ(linesof(tarball.out), linesof(committed.out, "flyover-" + v + "/"));
-    Ran page = run({"zipinfo", "-1", dir + "/flyover-" + v + "-web.zip"});
+    const std::string zip = dir + "/flyover-" + v + "-web.zip";
     const std::string pagefolder = "flyover-" + v + "-web/";
-    std::set<std::string> pagefiles;
-    for (const std::string &f : filesunder(work + "/clone/build/web"))
-        pagefiles.insert(pagefolder + f);
-    EXPECT_EQ(linesof(page.out), pagefiles);
-    EXPECT_EQ(pagefiles.count("flyover-" + v + "-web/index.html"), 1u);
+    const std::string worker = run({"unzip", "-p", zip, pagefolder + "sw.js"}).out;
+    const std::string list = worker.substr(0, worker.find("];")).substr(worker.find("const files"));
+    std::set<std::string> pagefiles = {pagefolder + "sw.js"};
+    const std::regex quoted("'([\\w.-]+)'");
+    for (std::sregex_iterator file(list.begin(), list.end(), quoted), end; file != end; ++file)
+        pagefiles.insert(pagefolder + (*file)[1].str());
+    EXPECT_EQ(pagefiles.count(pagefolder + "index.html"), 1u) << worker;
+    EXPECT_EQ(linesof(run({"zipinfo", "-1", zip}).out), pagefiles);
 
-    // Each package: its version and architecture, and its changelog, from
-    // CHANGELOG.md, opening with this version.
-    const std::string debs = dir + "/flyover_" + v + "_";
-    for (const char *arch : {"amd64", "arm64", "armhf"}) {
-        std::string deb = debs;
-        deb.append(arch).append(".deb");
-        Ran fields = run({"dpkg-deb", "--field", deb, "Version", "Architecture"});
-        EXPECT_EQ(fields.out, "Version: " + v + "\nArchitecture: " + arch + "\n") << fields.err;
-        Ran changelog = run({"sh", "-c",
-                             "dpkg-deb --fsys-tarfile \"$0\" | "
-                             "tar -xO ./usr/share/doc/flyover/changelog.gz | gzip -dc | head -n 1",
-                             deb});
-        EXPECT_EQ(changelog.out, "flyover (" + v + ") unstable; urgency=medium\n") << arch;
-    }
+    // Each package is what its file's name says: name, version, architecture.
+    Ran fields = run({"sh", "-c",
+                      "cd \"$0\" && for f in *.deb; do dpkg-deb --show --showformat "
+                      "'${Package}_${Version}_${Architecture}.deb\\n' \"$f\"; done",
+                      dir});
+    EXPECT_EQ(linesof(fields.out), debs) << fields.err;
 }
 
 TEST(Release, AptInstallsFromTheRepositoryAndUpgradesToTheNextRelease)
 {
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root for chroot and mount (CI runs as root)";
-    const std::string next = nextversion();
+    const std::string next = version();
     ASSERT_FALSE(next.empty()) << "release.sh made no second release";
     TempDir root;
     ASSERT_TRUE(unpackbase(root.path()));
-    // The README's line, with the repository where the release left it.
+    // The README's lines, with the repository where the release left it.
     fs::create_directories(root.path() + "/etc/apt/keyrings");
     fs::copy_file(work + "/apt/flyover-archive-keyring.gpg",
                   root.path() + "/etc/apt/keyrings/flyover.gpg");
     std::ofstream(root.path() + "/etc/apt/sources.list.d/flyover.list")
-        << "deb [signed-by=/etc/apt/keyrings/flyover.gpg] file:/srv/flyover stable main\n";
+        << "deb [signed-by=/etc/apt/keyrings/flyover.gpg] file:/srv/flyover stable main\n"
+        << "deb-src [signed-by=/etc/apt/keyrings/flyover.gpg] file:/srv/flyover stable main\n";
 
     const std::vector<std::string> apt = {"apt-get", "-o", "Acquire::Retries=3", "-y", "-qq"};
     struct Step {
         std::string repository, command, version;
     };
     for (const Step &step :
-         {Step{"apt-first", "install", PROJECT_VERSION}, Step{"apt", "upgrade", next}}) {
+         {Step{"apt-first", "install", version("first")}, Step{"apt", "upgrade", next + "-1"}}) {
         const Binds binds = {{work + "/" + step.repository, "/srv/flyover"}};
         std::vector<std::string> update = apt;
         update.push_back("update");
@@ -126,14 +131,30 @@ TEST(Release, AptInstallsFromTheRepositoryAndUpgradesToTheNextRelease)
         std::vector<std::string> command = apt;
         command.insert(command.end(), {"--no-install-recommends", step.command});
         if (step.command == "install")
-            command.push_back("flyover");
+            command.insert(command.end(), {"flyover", "flyover-dbgsym"});
         Ran done = run(inroot(root.path(), binds, command), {{"DEBIAN_FRONTEND", "noninteractive"}},
                        aptseconds);
         ASSERT_EQ(done.status, 0) << done.out << done.err;
         Ran installed =
-            run(inroot(root.path(), binds, {"dpkg-query", "-W", "-f", "${Version}", "flyover"}));
-        EXPECT_EQ(installed.out, step.version) << step.command << ": " << installed.err;
+            run(inroot(root.path(), binds,
+                       {"dpkg-query", "-W", "-f", "${Version} ", "flyover", "flyover-dbgsym"}));
+        EXPECT_EQ(installed.out, step.version + " " + step.version + " ")
+            << step.command << ": " << installed.err;
     }
+
+    // The source package as apt-get source fetches it, checked against the
+    // signed index: the release's files.
+    const std::string release = work + "/clone/build/release/flyover-" + next;
+    Ran source =
+        run(inroot(root.path(), {{work + "/apt", "/srv/flyover"}, {release, "/srv/release"}},
+                   {"sh", "-c",
+                    "cd /tmp && apt-get -qq source --download-only flyover && "
+                    "for f in flyover*; do cmp \"$f\" \"/srv/release/$f\" && echo \"$f\"; done"}),
+            {}, aptseconds);
+    EXPECT_EQ(linesof(source.out), (std::set<std::string>{"flyover_" + next + ".orig.tar.gz",
+                                                          "flyover_" + next + "-1.dsc",
+                                                          "flyover_" + next + "-1.debian.tar.xz"}))
+        << source.err;
 }
 
 } // namespace
