@@ -88,12 +88,12 @@ install_missing() {
 }
 
 # Sets tarball to a Debian 12 root kept in the user's cache as a tarball,
-# NAME.tar, making it first if need be: mmdebstrap's buildd variant, with
-# the further mmdebstrap arguments given. Another run making it beside this
+# NAME.tar, making it first if need be: mmdebstrap's VARIANT, with the
+# further mmdebstrap arguments given. Another run making it beside this
 # one is waited for, and a half-made one is never taken for a finished one.
 cached_tarball() {
-    local name=$1
-    shift
+    local variant=$1 name=$2
+    shift 2
     tarball=${XDG_CACHE_HOME:-$HOME/.cache}/flyover/$name.tar
     [ -f "$tarball" ] && return 0
     mkdir -p "$(dirname "$tarball")"
@@ -101,13 +101,13 @@ cached_tarball() {
     exec {lock}>"$tarball.lock"
     flock "$lock"
     if [ ! -f "$tarball" ]; then
-        echo "Making a build root (once): $tarball"
+        echo "Making a Debian root (once): $tarball"
         rm -f "$tarball".part*
-        if ! mmdebstrap --quiet --variant=buildd --format=tar --aptopt='Acquire::Retries "3"' \
-                "$@" bookworm "$part"; then
+        if ! mmdebstrap --quiet --variant="$variant" --format=tar \
+                --aptopt='Acquire::Retries "3"' "$@" bookworm "$part"; then
             rm -f "$part"
             exec {lock}>&-
-            echo "Could not make the build root: mmdebstrap needs a Debian mirror (see above)." >&2
+            echo "Could not make the Debian root: mmdebstrap needs a Debian mirror (see above)." >&2
             return 1
         fi
         mv "$part" "$tarball"
@@ -115,17 +115,17 @@ cached_tarball() {
     exec {lock}>&-
 }
 
-# Sets buildd_tarball to the plain Debian 12 build root, keyed by
-# mmdebstrap's version, in which autopkgtest installs the package and what
-# its test depends on, and nothing else.
-make_buildd_tarball() {
-    cached_tarball "bookworm-buildd-mmdebstrap-$(mmdebstrap --version | awk '{ print $2 }')" &&
-        buildd_tarball=$tarball
+# Sets minbase_tarball to a minimal Debian 12 (essential packages and apt),
+# keyed by mmdebstrap's version: the fresh machine the tests install into,
+# and autopkgtest's testbed, where the package brings in all it needs.
+make_minbase_tarball() {
+    cached_tarball minbase "bookworm-minbase-mmdebstrap-$(mmdebstrap --version | awk '{ print $2 }')" &&
+        minbase_tarball=$tarball
 }
 
 # Sets sbuild_root to the root sbuild builds flyover's packages for ARCH in:
-# the plain one above, with flyover's build dependencies for ARCH already
-# installed (for ARM, the cross compilers and the ARM libraries beside
+# mmdebstrap's buildd variant, with flyover's build dependencies for ARCH
+# already installed (for ARM, the cross compilers and the ARM libraries beside
 # amd64's tools), as sbuild would install them at the start of every build.
 # That install took most of a build's time (40 of 90 s for amd64's
 # packages, 85 of 120 s for each ARM one); the packages come out the same
@@ -147,7 +147,7 @@ make_sbuild_root() {
             -name "bookworm-sbuild-$arch-*.tar" -delete 2>/dev/null || true
     fi
     # The hooks read debian/control through the environment, never as their code.
-    FLYOVER_CONTROL=$root/debian/control FLYOVER_ARCH=$arch cached_tarball "$name" \
+    FLYOVER_CONTROL=$root/debian/control FLYOVER_ARCH=$arch cached_tarball buildd "$name" \
         --architectures="$architectures" "${include[@]}" \
         --customize-hook='mkdir -p "$1/tmp/flyover/debian" &&
                           cp "$FLYOVER_CONTROL" "$1/tmp/flyover/debian/control"' \

@@ -43,10 +43,12 @@ git ls-files -z --cached --others --exclude-standard |
     while IFS= read -r -d '' f; do [ ! -e "$f" ] || printf '%s\0' "$f"; done |
     tar --null -T - -cf - | tar -C "$work/clone" -xf -
 cd "$work/clone"
-# The same tree is the same commit from one run to the next.
+# The same tree is the same commit from one run to the next; stamped as
+# this tree's last commit, whose packages scripts/package has kept.
 export GIT_AUTHOR_NAME=test GIT_AUTHOR_EMAIL=test@example.org GIT_COMMITTER_NAME=test
-export GIT_COMMITTER_EMAIL=test@example.org GIT_AUTHOR_DATE=2026-12-01T00:00:00Z
-export GIT_COMMITTER_DATE=$GIT_AUTHOR_DATE
+export GIT_COMMITTER_EMAIL=test@example.org
+GIT_AUTHOR_DATE=$(git -C "$root" log -1 --format=%cI)
+export GIT_AUTHOR_DATE GIT_COMMITTER_DATE=$GIT_AUTHOR_DATE
 git init -q && git add -A && git commit -qm release
 base=$(git rev-parse HEAD)
 echo "not part of the release" >notes.txt # untracked: does not stand in the way

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Builds the packages again with scripts/package, into a folder of its own,
-# and checks that the source and binary packages are the same bytes as
-# those in DIR. On a difference, shows where two packages differ.
+# Builds the packages again with scripts/package, into a folder of its own
+# and not from its cache, and checks that the source and binary packages
+# are the same bytes as those in DIR. On a difference, shows where two packages differ.
 # Usage: reproducible.sh DIR
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -10,7 +10,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # A relative --build-dir is taken from the folder the script is run in.
-(cd "$work" && "$root/scripts/package" --build-dir build >log 2>&1) || { cat "$work/log"; exit 1; }
+(cd "$work" && "$root/scripts/package" --build-dir build --rebuild >log 2>&1) || { cat "$work/log"; exit 1; }
 status=0
 for one in "$1"/*.{deb,dsc,tar.*}; do
     two=$work/build/$(basename "$one")

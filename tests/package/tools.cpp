@@ -65,36 +65,18 @@ std::string cachedir()
     return cache + "/flyover";
 }
 
-// The tarball is keyed by the suite and mmdebstrap's version; the packages
-// in it are brought up to date by apt in each run. Tests running side by
-// side each make their own part file; the last to finish keeps its tarball.
+// The minimal Debian 12 that scripts/common.sh makes once and caches; the
+// packages in it are brought up to date by apt in each run.
 static std::string basetarball()
 {
-    Ran version = run({"mmdebstrap", "--version"});
-    if (version.status != 0) {
-        ADD_FAILURE() << "mmdebstrap is missing: " << version.err;
-        return "";
-    }
-    std::string key = version.out.substr(0, version.out.find('\n'));
-    for (char &c : key)
-        if (c == ' ')
-            c = '-';
-    fs::path dir = fs::path(cachedir()) / ("bookworm-minbase-" + key);
-    fs::path tarball = dir / "root.tar";
-    if (fs::exists(tarball))
-        return tarball;
-    fs::create_directories(dir);
-    std::string part = tarball.string() + ".part" + std::to_string(getpid());
-    Ran made = run({"mmdebstrap", "--quiet", "--variant=minbase", "--format=tar",
-                    "--aptopt=Acquire::Retries \"3\"", "bookworm", part},
-                   {}, aptseconds);
+    const char *make = "root=$0 && source \"$root/scripts/common.sh\" &&"
+                       " make_minbase_tarball >&2 && echo \"$tarball\"";
+    Ran made = run({"bash", "-c", make, SOURCE_DIR}, {}, aptseconds);
     if (made.status != 0) {
-        ADD_FAILURE() << "mmdebstrap failed: " << made.err;
-        fs::remove(part);
+        ADD_FAILURE() << "no minimal Debian: " << made.err;
         return "";
     }
-    fs::rename(part, tarball);
-    return tarball;
+    return made.out.substr(0, made.out.find('\n'));
 }
 
 bool unpackbase(const std::string &dir)
