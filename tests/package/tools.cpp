@@ -107,7 +107,9 @@ std::vector<std::string> inroot(const std::string &root, const Binds &binds,
         all.push_back(outside);
         all.push_back(inside);
     }
-    script += "exec chroot \"$r\" \"$@\"";
+    // The user's XDG folders are this machine's, not the root's.
+    script += "exec env -u XDG_CACHE_HOME -u XDG_CONFIG_HOME -u XDG_DATA_HOME -u XDG_RUNTIME_DIR "
+              "chroot \"$r\" \"$@\"";
     all[6] = script;
     all.insert(all.end(), argv.begin(), argv.end());
     return all;
